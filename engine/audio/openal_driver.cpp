@@ -282,6 +282,9 @@ TOpenALChannel::~TOpenALChannel() {
     alSourcei(_source->_id, AL_BUFFER, 0);
     ClearALError();
     _source->_sound.reset();
+    // Stopping a source still in its initial state leaves it there, where it
+    // counts as active: hand it back explicitly or it is never reused.
+    _source->_avail = 1;
   }
   // A playing effect is left to finish; its source is recycled afterwards.
 }
@@ -305,8 +308,10 @@ int TOpenALChannel::Stop() {
   alSourcei(_source->_id, AL_BUFFER, 0);
   ClearALError();
   _source->_sound.reset();
+  // Handed back in every case: a cued, never started source stays initial
+  // (active) after a stop and would otherwise never be reused.
+  _source->_avail = 1;
   if (_static) {
-    _source->_avail = 1;
     _source->_succ = pool;
     pool = _source;
   }
