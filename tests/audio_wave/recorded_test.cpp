@@ -22,9 +22,15 @@ namespace {
 
 constexpr int RATE = 44100;
 
+// One folder per test program run, handed down to the child processes of
+// death tests through the environment.
 fs::path Folder() {
-  static const fs::path dir =
-      fs::temp_directory_path() / ("quillory_wave_" + std::to_string(getpid()));
+  static const fs::path dir = [] {
+    if (const char* inherited = std::getenv("QUILLORY_WAVE_DIR")) return fs::path(inherited);
+    const fs::path made = fs::temp_directory_path() / ("quillory_wave_" + std::to_string(getpid()));
+    setenv("QUILLORY_WAVE_DIR", made.c_str(), 1);
+    return made;
+  }();
   return dir;
 }
 fs::path Recording() { return Folder() / "out.wav"; }
@@ -115,7 +121,37 @@ std::vector<Span> Bursts(const std::vector<float>& v, double threshold) {
   return out;
 }
 
+// Held the way the game holds its sounds: in globals, released after the
+// audio layer has shut down at exit.
+std::shared_ptr<TSound> keptSound;
+std::shared_ptr<TChannel> keptChannel, keptStatic;
+
 }  // namespace
+
+TEST(RecordAtExit, ExitClosesTheDeviceCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::error_code ec;
+  fs::remove(Recording(), ec);
+  // The child exits with a sound still playing; a leak or a sanitizer report
+  // at exit would change its exit code.
+  EXPECT_EXIT(
+      {
+        keptSound = LoadSound(MakeSample(2000, Tone(440, RATE)), SOUND_LOOP);
+        keptChannel = StartSound(keptSound);
+        keptStatic = AllocChannel();
+        PrepareSound(keptSound, keptStatic);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::exit(keptChannel->Playing() == 1 ? 0 : 3);
+      },
+      testing::ExitedWithCode(0), "");
+  // The wave backend completes its file only when the device closes.
+  auto s = LoadAudioSample(Recording().string());
+  ASSERT_NE(s, nullptr);
+  EXPECT_GT(s->length, RATE / 20);
+  EXPECT_GT(ToneLevel(Channel16(s->samples, s->length, 2, 0), 440, RATE, s->length / 4,
+                      s->length * 3 / 4),
+            0.1);
+}
 
 TEST_F(Record, AnEffectOfAKnownToneIsHeard) {
   auto sound = LoadSound(MakeSample(200, Tone(440, RATE)));
