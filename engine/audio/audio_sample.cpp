@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <cstdlib>
 #include <stdexcept>
+
+#include <sys/mman.h>
 
 int BytesPerFrame(int format) {
   switch (format) {
@@ -15,6 +18,20 @@ int BytesPerFrame(int format) {
     case SF_STEREO16BE: return 4;
     default: return 0;
   }
+}
+
+void TSampleBufferFree::operator()(uint8_t* p) const { std::free(p); }
+
+TSampleBuffer AllocSampleBuffer(size_t bytes) {
+  constexpr size_t HUGE_PAGE = size_t{2} << 20;
+  if (bytes >= 2 * HUGE_PAGE) {
+    const size_t rounded = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+    if (void* p = std::aligned_alloc(HUGE_PAGE, rounded)) {
+      madvise(p, rounded, MADV_HUGEPAGE);  // a hint; refused where unsupported
+      return TSampleBuffer(static_cast<uint8_t*>(p));
+    }
+  }
+  return TSampleBuffer(static_cast<uint8_t*>(std::malloc(bytes > 0 ? bytes : 1)));
 }
 
 namespace {
@@ -55,8 +72,10 @@ std::shared_ptr<TAudioSample> TAudioSample::Create(int length, int hertz, int fo
   if (bytes < 0) return nullptr;
   auto s = std::make_shared<TAudioSample>();
   // Silence: 8-bit samples are unsigned, centred on 128.
-  s->_owned.assign(static_cast<size_t>(bytes), Bits(format) == 8 ? 128 : 0);
-  s->samples = s->_owned.data();
+  s->_owned = AllocSampleBuffer(static_cast<size_t>(bytes));
+  if (!s->_owned) return nullptr;
+  std::memset(s->_owned.get(), Bits(format) == 8 ? 128 : 0, static_cast<size_t>(bytes));
+  s->samples = s->_owned.get();
   s->length = length;
   s->hertz = hertz;
   s->format = format;
@@ -77,16 +96,15 @@ std::shared_ptr<TAudioSample> TAudioSample::CreateStatic(uint8_t* buffer, int le
   return s;
 }
 
-std::shared_ptr<TAudioSample> TAudioSample::Adopt(std::vector<uint8_t> bytes, int hertz,
-                                                  int format) {
+std::shared_ptr<TAudioSample> TAudioSample::Adopt(TSampleBuffer bytes, size_t size,
+                                                  int hertz, int format) {
   const int bpf = BytesPerFrame(format);
-  if (bpf == 0 || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  if (bpf == 0 || !bytes || size > static_cast<size_t>(INT_MAX)) return nullptr;
   auto s = std::make_shared<TAudioSample>();
-  s->length = static_cast<int>(bytes.size() / bpf);
+  s->length = static_cast<int>(size / static_cast<size_t>(bpf));
   s->capacity = s->length * bpf;
-  bytes.resize(static_cast<size_t>(s->capacity));
   s->_owned = std::move(bytes);
-  s->samples = s->_owned.data();
+  s->samples = s->_owned.get();
   s->hertz = hertz;
   s->format = format;
   return s;

@@ -24,6 +24,15 @@ int BytesPerFrame(int format);
 // a file claiming more is refused rather than allocated.
 constexpr int64_t AUDIO_SAMPLE_MAX_BYTES = int64_t{256} << 20;
 
+// Uninitialised memory for sample data (nullptr when there is none to be had).
+// Large buffers are placed on huge pages where the system offers them: page
+// faults, not decoding, would otherwise dominate loading a long sound.
+struct TSampleBufferFree {
+  void operator()(uint8_t* p) const;
+};
+using TSampleBuffer = std::unique_ptr<uint8_t[], TSampleBufferFree>;
+TSampleBuffer AllocSampleBuffer(size_t bytes);
+
 class TAudioSample {
  public:
   // nullptr for a negative length, an unknown format or a size that does not
@@ -32,8 +41,10 @@ class TAudioSample {
   // Wraps buffer, which the caller keeps alive for the sample's life.
   static std::shared_ptr<TAudioSample> CreateStatic(uint8_t* buffer, int length, int hertz,
                                                     int format);
-  // Takes over bytes, of which the whole frames become the sample.
-  static std::shared_ptr<TAudioSample> Adopt(std::vector<uint8_t> bytes, int hertz, int format);
+  // Takes over the first size bytes of bytes, of which the whole frames
+  // become the sample.
+  static std::shared_ptr<TAudioSample> Adopt(TSampleBuffer bytes, size_t size,
+                                             int hertz, int format);
 
   std::shared_ptr<TAudioSample> Copy() const;
   // The sample in another format (channels mixed or doubled, bits widened or
@@ -47,7 +58,7 @@ class TAudioSample {
   int capacity = 0;  // bytes: length * BytesPerFrame(format)
 
  private:
-  std::vector<uint8_t> _owned;
+  TSampleBuffer _owned;
 };
 
 class TAudioSampleLoader {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "engine/audio/audio_sample.h"
@@ -146,9 +147,10 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
     // The frame count comes from the file's last page and may lie: start from
     // what the compressed size can plausibly hold and grow as data arrives.
     const int64_t fileBytes = std::max<int64_t>(stream.Size() - start, 0);
-    const size_t first = static_cast<size_t>(std::min<int64_t>(
-        static_cast<int64_t>(want), std::max<int64_t>(fileBytes * 32, int64_t{1} << 20)));
-    std::vector<uint8_t> pcm(first);
+    size_t room = static_cast<size_t>(std::min<int64_t>(
+        static_cast<int64_t>(want), std::max<int64_t>(fileBytes * 64, int64_t{16} << 20)));
+    TSampleBuffer pcm = AllocSampleBuffer(room);
+    if (!pcm) return nullptr;
     size_t filled = 0;
 
     // Mixing is needed when a link has other than the output's channels (more
@@ -162,12 +164,19 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
     int weightsFor = 0;
 
     while (filled < want) {
-      if (filled == pcm.size()) pcm.resize(std::min(want, pcm.size() * 2));
-      const size_t room = pcm.size() - filled;
+      if (filled == room) {
+        const size_t bigger = std::min(want, room * 2);
+        TSampleBuffer grown = AllocSampleBuffer(bigger);
+        if (!grown) return nullptr;
+        std::memcpy(grown.get(), pcm.get(), filled);
+        pcm = std::move(grown);
+        room = bigger;
+      }
+      const size_t free = room - filled;
       int link = 0;
       if (!mix) {
-        const int ask = static_cast<int>(std::min<size_t>(room, 1 << 16));
-        const long got = ov_read(&dec.file, reinterpret_cast<char*>(pcm.data() + filled), ask,
+        const int ask = static_cast<int>(std::min<size_t>(free, 1 << 16));
+        const long got = ov_read(&dec.file, reinterpret_cast<char*>(pcm.get() + filled), ask,
                                  0, 2, 1, &link);
         if (got < 0) return fail();  // a decoding error
         if (got == 0) break;          // the data ended before its stated length
@@ -175,7 +184,7 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
         continue;
       }
       float** channelsPcm = nullptr;
-      const int maxFrames = static_cast<int>(std::min<size_t>(room / bpf, 4096));
+      const int maxFrames = static_cast<int>(std::min<size_t>(free / bpf, 4096));
       const long got = ov_read_float(&dec.file, &channelsPcm, maxFrames, &link);
       if (got < 0) return fail();
       if (got == 0) break;
@@ -185,7 +194,7 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
         StereoWeights(li->channels, wl, wr);
         weightsFor = li->channels;
       }
-      uint8_t* out = pcm.data() + filled;
+      uint8_t* out = pcm.get() + filled;
       for (long f = 0; f < got; ++f) {
         float l = 0, r = 0;
         for (int c = 0; c < li->channels; ++c) {
@@ -203,8 +212,13 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
       filled += static_cast<size_t>(got) * bpf;
     }
     if (src.error || filled < static_cast<size_t>(bpf)) return fail();
-    pcm.resize(filled);
-    if (filled < pcm.capacity() / 2) pcm.shrink_to_fit();
-    return TAudioSample::Adopt(std::move(pcm), static_cast<int>(info->rate), format);
+    if (filled < room / 2) {
+      // Far less than stated arrived: keep only that.
+      TSampleBuffer exact = AllocSampleBuffer(filled);
+      if (!exact) return nullptr;
+      std::memcpy(exact.get(), pcm.get(), filled);
+      pcm = std::move(exact);
+    }
+    return TAudioSample::Adopt(std::move(pcm), filled, static_cast<int>(info->rate), format);
   }
 }
