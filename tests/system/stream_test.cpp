@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -289,6 +290,8 @@ TEST_F(StreamFiles, CloseIsIdempotentAndEndsTheStream) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->_mode, TCStream::MODE_READ);
   EXPECT_EQ(s->Size(), 3);
+  // Not handed down to programs started while it is open.
+  EXPECT_TRUE(fcntl(fileno(s->_cstream), F_GETFD) & FD_CLOEXEC);
   EXPECT_EQ(s->Close(), 0);
   EXPECT_EQ(s->_cstream, nullptr);
   EXPECT_EQ(s->Pos(), 0);
