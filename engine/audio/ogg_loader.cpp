@@ -131,94 +131,95 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
     if (src.error) std::rethrow_exception(src.error);
     return nullptr;
   };
-  {
-    if (ov_open_callbacks(&src, &dec.file, nullptr, 0, callbacks) != 0) return fail();
-    dec.open = true;
-    const vorbis_info* info = ov_info(&dec.file, -1);
-    const ogg_int64_t frames = ov_pcm_total(&dec.file, -1);
-    if (!info || info->channels < 1 || info->rate < 1 || info->rate > 1000000 || frames <= 0)
-      return fail();
-    const int outChannels = info->channels == 1 ? 1 : 2;
-    const int format = outChannels == 1 ? SF_MONO16LE : SF_STEREO16LE;
-    const int bpf = BytesPerFrame(format);
-    if (frames > AUDIO_SAMPLE_MAX_BYTES / bpf) return nullptr;
-    const auto want = static_cast<size_t>(frames * bpf);
+  if (ov_open_callbacks(&src, &dec.file, nullptr, 0, callbacks) != 0) return fail();
+  dec.open = true;
+  const vorbis_info* info = ov_info(&dec.file, 0);  // the first link sets the format
+  const ogg_int64_t frames = ov_pcm_total(&dec.file, -1);
+  if (!info || info->channels < 1 || info->rate < 1 || info->rate > 1000000 || frames <= 0)
+    return fail();
+  const int outChannels = info->channels == 1 ? 1 : 2;
+  const int format = outChannels == 1 ? SF_MONO16LE : SF_STEREO16LE;
+  const int bpf = BytesPerFrame(format);
+  if (frames > AUDIO_SAMPLE_MAX_BYTES / bpf) return nullptr;
+  const auto want = static_cast<size_t>(frames * bpf);
 
-    // The frame count comes from the file's last page and may lie: start from
-    // what the compressed size can plausibly hold and grow as data arrives.
-    const int64_t fileBytes = std::max<int64_t>(stream.Size() - start, 0);
-    size_t room = static_cast<size_t>(std::min<int64_t>(
-        static_cast<int64_t>(want), std::max<int64_t>(fileBytes * 64, int64_t{16} << 20)));
-    TSampleBuffer pcm = AllocSampleBuffer(room);
-    if (!pcm) return nullptr;
-    size_t filled = 0;
+  // The frame count comes from the file's last page and may lie: start from
+  // what the compressed size can plausibly hold and grow as data arrives.
+  const int64_t fileBytes = std::max<int64_t>(stream.Size() - start, 0);
+  size_t room = static_cast<size_t>(std::min<int64_t>(
+      static_cast<int64_t>(want), std::max<int64_t>(fileBytes * 64, int64_t{16} << 20)));
+  TSampleBuffer pcm = AllocSampleBuffer(room);
+  if (!pcm) return nullptr;
+  size_t filled = 0;
 
-    // Mixing is needed when a link has other than the output's channels (more
-    // than two, or a chained file whose links differ).
-    bool mix = info->channels > 2;
-    for (int i = 0, links = static_cast<int>(ov_streams(&dec.file)); i < links && !mix; ++i) {
-      const vorbis_info* li = ov_info(&dec.file, i);
-      mix = !li || li->channels != info->channels;
-    }
-    std::vector<float> wl, wr;
-    int weightsFor = 0;
-
-    while (filled < want) {
-      if (filled == room) {
-        const size_t bigger = std::min(want, room * 2);
-        TSampleBuffer grown = AllocSampleBuffer(bigger);
-        if (!grown) return nullptr;
-        std::memcpy(grown.get(), pcm.get(), filled);
-        pcm = std::move(grown);
-        room = bigger;
-      }
-      const size_t free = room - filled;
-      int link = 0;
-      if (!mix) {
-        const int ask = static_cast<int>(std::min<size_t>(free, 1 << 16));
-        const long got = ov_read(&dec.file, reinterpret_cast<char*>(pcm.get() + filled), ask,
-                                 0, 2, 1, &link);
-        if (got < 0) return fail();  // a decoding error
-        if (got == 0) break;          // the data ended before its stated length
-        filled += static_cast<size_t>(got);
-        continue;
-      }
-      float** channelsPcm = nullptr;
-      const int maxFrames = static_cast<int>(std::min<size_t>(free / bpf, 4096));
-      const long got = ov_read_float(&dec.file, &channelsPcm, maxFrames, &link);
-      if (got < 0) return fail();
-      if (got == 0) break;
-      const vorbis_info* li = ov_info(&dec.file, link);
-      if (!li || li->channels < 1) return nullptr;
-      if (weightsFor != li->channels) {
-        StereoWeights(li->channels, wl, wr);
-        weightsFor = li->channels;
-      }
-      uint8_t* out = pcm.get() + filled;
-      for (long f = 0; f < got; ++f) {
-        float l = 0, r = 0;
-        for (int c = 0; c < li->channels; ++c) {
-          l += wl[static_cast<size_t>(c)] * channelsPcm[c][f];
-          r += wr[static_cast<size_t>(c)] * channelsPcm[c][f];
-        }
-        if (outChannels == 1) {
-          Put16(out, ToPcm16((l + r) * 0.5f));
-        } else {
-          Put16(out, ToPcm16(l));
-          Put16(out + 2, ToPcm16(r));
-        }
-        out += bpf;
-      }
-      filled += static_cast<size_t>(got) * bpf;
-    }
-    if (src.error || filled < static_cast<size_t>(bpf)) return fail();
-    if (filled < room / 2) {
-      // Far less than stated arrived: keep only that.
-      TSampleBuffer exact = AllocSampleBuffer(filled);
-      if (!exact) return nullptr;
-      std::memcpy(exact.get(), pcm.get(), filled);
-      pcm = std::move(exact);
-    }
-    return TAudioSample::Adopt(std::move(pcm), filled, static_cast<int>(info->rate), format);
+  // Mixing is needed when a link has other than the output's channels (more
+  // than two, or a chained file whose links differ).
+  bool mix = info->channels > 2;
+  const int links = static_cast<int>(ov_streams(&dec.file));
+  for (int i = 0; i < links && !mix; ++i) {
+    const vorbis_info* li = ov_info(&dec.file, i);
+    mix = !li || li->channels != info->channels;
   }
+  // Opening a chained file can leave the decoder at a later link.
+  if (links > 1 && ov_pcm_seek(&dec.file, 0) != 0) return fail();
+  std::vector<float> wl, wr;
+  int weightsFor = 0;
+
+  while (filled < want) {
+    if (filled == room) {
+      const size_t bigger = std::min(want, room * 2);
+      TSampleBuffer grown = AllocSampleBuffer(bigger);
+      if (!grown) return nullptr;
+      std::memcpy(grown.get(), pcm.get(), filled);
+      pcm = std::move(grown);
+      room = bigger;
+    }
+    const size_t free = room - filled;
+    int link = 0;
+    if (!mix) {
+      const int ask = static_cast<int>(std::min<size_t>(free, 1 << 16));
+      const long got = ov_read(&dec.file, reinterpret_cast<char*>(pcm.get() + filled), ask,
+                               0, 2, 1, &link);
+      if (got < 0) return fail();  // a decoding error
+      if (got == 0) break;          // the data ended before its stated length
+      filled += static_cast<size_t>(got);
+      continue;
+    }
+    float** channelsPcm = nullptr;
+    const int maxFrames = static_cast<int>(std::min<size_t>(free / bpf, 4096));
+    const long got = ov_read_float(&dec.file, &channelsPcm, maxFrames, &link);
+    if (got < 0) return fail();
+    if (got == 0) break;
+    const vorbis_info* li = ov_info(&dec.file, link);
+    if (!li || li->channels < 1) return nullptr;
+    if (weightsFor != li->channels) {
+      StereoWeights(li->channels, wl, wr);
+      weightsFor = li->channels;
+    }
+    uint8_t* out = pcm.get() + filled;
+    for (long f = 0; f < got; ++f) {
+      float l = 0, r = 0;
+      for (int c = 0; c < li->channels; ++c) {
+        l += wl[static_cast<size_t>(c)] * channelsPcm[c][f];
+        r += wr[static_cast<size_t>(c)] * channelsPcm[c][f];
+      }
+      if (outChannels == 1) {
+        Put16(out, ToPcm16((l + r) * 0.5f));
+      } else {
+        Put16(out, ToPcm16(l));
+        Put16(out + 2, ToPcm16(r));
+      }
+      out += bpf;
+    }
+    filled += static_cast<size_t>(got) * bpf;
+  }
+  if (src.error || filled < static_cast<size_t>(bpf)) return fail();
+  if (filled < room / 2) {
+    // Far less than stated arrived: keep only that.
+    TSampleBuffer exact = AllocSampleBuffer(filled);
+    if (!exact) return nullptr;
+    std::memcpy(exact.get(), pcm.get(), filled);
+    pcm = std::move(exact);
+  }
+  return TAudioSample::Adopt(std::move(pcm), filled, static_cast<int>(info->rate), format);
 }

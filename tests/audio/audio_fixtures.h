@@ -31,7 +31,7 @@ inline Signal Tone(double hertz, int rate, float amplitude = 0.5f) {
 
 // Encodes frames frames of signal as Ogg Vorbis.
 inline std::string MakeOgg(int channels, int rate, int64_t frames, const Signal& signal,
-                           float quality = 0.4f) {
+                           float quality = 0.4f, int serial = 1234) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) {
@@ -45,7 +45,7 @@ inline std::string MakeOgg(int channels, int rate, int64_t frames, const Signal&
   vorbis_block vb;
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 1234);
+  ogg_stream_init(&os, serial);
 
   std::string out;
   ogg_page og;

@@ -148,6 +148,7 @@ TEST(AudioDrivers, LoadSoundReadsFilesAndGivesNullForTheRest) {
   EXPECT_EQ(std::dynamic_pointer_cast<TOpenALSound>(LoadSound(ogg, 0))->_loop, 0);
   EXPECT_EQ(LoadSound(txt), nullptr);
   EXPECT_EQ(LoadSound(dir + "/quillory_missing.ogg"), nullptr);
+  EXPECT_EQ(LoadSound("fx\\quillory_missing.ogg", 0), nullptr);
   EXPECT_EQ(LoadSound(std::shared_ptr<TAudioSample>()), nullptr);
   std::remove(ogg.c_str());
   std::remove(txt.c_str());

@@ -161,6 +161,23 @@ TEST(OggLoader, MixesThreeChannelsDownToStereo) {
   EXPECT_LT(ToneLevel(right, 440, 22050, 1000, 10000), 0.02);
 }
 
+TEST(OggLoader, ChainedLinksOfOtherChannelCountsAreMixedToTheFirst) {
+  const std::string mono = MakeOgg(1, 22050, 6000, Tone(440, 22050), 0.4f, 1);
+  const std::string stereo = MakeOgg(2, 22050, 5000, Tone(880, 22050), 0.4f, 2);
+  auto m = Load(mono + stereo);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->format, SF_MONO16LE);
+  EXPECT_EQ(m->length, 11000);
+  auto tail = Channel16(m->samples, m->length, 1, 0);
+  EXPECT_NEAR(ToneLevel(tail, 880, 22050, 7000, 10500), 0.5, 0.05);
+  auto s = Load(stereo + mono);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->format, SF_STEREO16LE);
+  EXPECT_EQ(s->length, 11000);
+  auto right = Channel16(s->samples, s->length, 2, 1);
+  EXPECT_NEAR(ToneLevel(right, 440, 22050, 6000, 10500), 0.5, 0.05);
+}
+
 TEST(OggLoader, DataEndingBeforeItsStatedLengthGivesWhatArrived) {
   std::mt19937 noise(5);
   const std::string ogg = MakeOgg(2, 22050, 44100, [&](int, int64_t) {
