@@ -104,14 +104,14 @@ class Record : public testing::Test {
   }
 };
 
-// Stretches of sound separated by at least 20 ms below threshold.
+// Stretches of sound separated by at least 15 ms below threshold.
 std::vector<Span> Bursts(const std::vector<float>& v, double threshold) {
   const size_t win = RATE / 200;
   std::vector<Span> out;
   size_t quiet = SIZE_MAX;
   for (size_t at = 0; at + win <= v.size(); at += win) {
     if (Rms(v, at, at + win) > threshold) {
-      if (quiet > 4 || out.empty()) out.push_back({at, at + win});
+      if (quiet >= 3 || out.empty()) out.push_back({at, at + win});
       else out.back().last = at + win;
       quiet = 0;
     } else if (quiet != SIZE_MAX) {
@@ -198,7 +198,7 @@ TEST_F(Record, PreparedLoopingMusicPlaysPastItsLength) {
   auto ch = PrepareSound(music);
   SetChannelLevel(ch, 1.0f);
   UnpauseChannel(ch);
-  std::this_thread::sleep_for(std::chrono::milliseconds(450));
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(ch->Playing(), 1);
   HaltChannel(ch);
   const Recorded r = Finish();
@@ -217,7 +217,7 @@ TEST_F(Record, VolumeScalesTheLevelAndBalanceMovesIt) {
     SetChannelBalance(ch, pan);
     UnpauseChannel(ch);
     EXPECT_TRUE(Quiet(ch));
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
   };
   play(1.0f, 0.0f);
   play(0.25f, 0.0f);
@@ -247,7 +247,7 @@ TEST_F(Record, ARecycledChannelIgnoresCommands) {
   auto tone = LoadSound(MakeSample(250, Tone(400, RATE)));
   auto old = StartSound(blip);
   ASSERT_TRUE(Quiet(old));
-  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   auto now = StartSound(tone);
   ASSERT_EQ(std::dynamic_pointer_cast<TOpenALChannel>(now)->_source,
             std::dynamic_pointer_cast<TOpenALChannel>(old)->_source);
