@@ -88,7 +88,9 @@ TEST_F(BonusTest, MistakeBonusComesOnlyWhenThereIsAMistakeToTakeBack) {
       game.bonusAllowed = 1;
       game.idleSince = ClockDiff(clock.Now(), 20000);
       SpawnBonus();
-      if (mistakes == 0) ASSERT_NE(game.bonusKind, BONUS_MISTAKE);
+      if (mistakes == 0) {
+        ASSERT_NE(game.bonusKind, BONUS_MISTAKE);
+      }
       sawMistakeBonus = sawMistakeBonus || game.bonusKind == BONUS_MISTAKE;
     }
   }
@@ -271,9 +273,13 @@ TEST_F(BonusTest, EachKindScoresAndTakesEffectWhenClicked) {
     EXPECT_EQ(game.score, c.score);
     EXPECT_EQ(game.bonusAllowed, c.allowed);
     EXPECT_EQ(game.firstSelected, 0);
-    if (c.flag) EXPECT_EQ(*c.flag, 1);
+    if (c.flag) {
+      EXPECT_EQ(*c.flag, 1);
+    }
     EXPECT_EQ(game.mistakes, c.kind == BONUS_MISTAKE ? 3 : 4);
-    if (c.allowed == 1) EXPECT_EQ(game.idleSince, clock.Now());
+    if (c.allowed == 1) {
+      EXPECT_EQ(game.idleSince, clock.Now());
+    }
   }
 }
 

@@ -149,8 +149,12 @@ TEST_F(ScriptedGame, OneLevelFromTheDealToTheDemosEndAndTheRestart) {
     ClickFrame(at);
     ASSERT_EQ(game.bonusKind, 0);
     ASSERT_EQ(game.score, score + (kind == BONUS_PAIR ? 2 : 1)) << kind;
-    if (kind == BONUS_MISTAKE) EXPECT_EQ(game.mistakes, mistakes - 1);
-    if (kind == BONUS_PAIR) EXPECT_EQ(BoardAt(at.x, at.y), 0);
+    if (kind == BONUS_MISTAKE) {
+      EXPECT_EQ(game.mistakes, mistakes - 1);
+    }
+    if (kind == BONUS_PAIR) {
+      EXPECT_EQ(BoardAt(at.x, at.y), 0);
+    }
     used.insert(kind);
 
     if (kind == BONUS_ROW || kind == BONUS_COL) FramesFor(1100);  // grown, holding

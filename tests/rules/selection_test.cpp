@@ -132,9 +132,10 @@ TEST_F(SelectionTest, TheTwentyFifthMistakeEndsTheGame) {
   LeftClickSquare(b);
   EXPECT_EQ(game.gameOver, 0);
   LeftClickSquare(a);  // turn back
-  game.bonusKind = BONUS_FOUR;
   LeftClickSquare(a);
   game.bonusKind = BONUS_FOUR;  // as if one had come up meanwhile
+  game.fourBonusX = a.x;
+  game.fourBonusY = a.y;
   LeftClickSquare(b);
   EXPECT_EQ(game.mistakes, 25);
   EXPECT_EQ(game.gameOver, 1);
