@@ -90,6 +90,9 @@ std::optional<MySquare> PickHiddenSquare() {
 }
 
 void ClearPair(int x1, int y1, int x2, int y2) {
+  for (int v : {x1, y1, x2, y2}) {
+    if (v < 0 || v >= BOARD_SIZE) return;
+  }
   RemoveMark(x1, y1);
   RemoveMark(x2, y2);
   game.board[x1 + BOARD_SIZE * y1] = 0;

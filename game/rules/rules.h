@@ -49,7 +49,8 @@ void ExpireStatusMessage();
 
 void HandleLeftClick();
 void SelectSquare(int x, int y);
-// Turns a no-pair face down once more than 7000 ms have passed.
+// Turns a no-pair face down once more than 7000 ms have passed. Run every
+// frame, paused or not, before the selected squares are drawn.
 void ExpireNoPair();
 
 // ---- Bonuses and reveals ------------------------------------------------
