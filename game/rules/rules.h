@@ -86,6 +86,17 @@ void GrowColumnReveal();
 void ExpireRowReveal();
 void ExpireColumnReveal();
 
+// ---- Show Numbers -------------------------------------------------------
+
+// Space: starts showing every number once per level, or stops the showing
+// (a press that cannot start it hides the message and lets bonuses come).
+// Run every frame while neither the quit question nor the game over is up.
+void ToggleShowNumbers();
+// Ends the showing once 30000 ms or more have passed; run by the numbers layer
+// before it draws (it does nothing while a square is selected or after the
+// demo's level was cleared, when the layer draws nothing either).
+void ExpireShowNumbers();
+
 // ---- Marks --------------------------------------------------------------
 
 void HandleRightClick();

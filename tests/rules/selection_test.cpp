@@ -266,3 +266,85 @@ TEST_F(SelectionTest, BonusClickBesideTheBonusSelectsAndClearedBoardIgnoresClick
 }
 
 }  // namespace
+
+namespace {
+
+class ShowNumbersTest : public RulesTest {
+ protected:
+  void SetUp() override {
+    RulesTest::SetUp();
+    StartGame();
+  }
+  void PressSpace() {
+    InjectInput(platform::kKeyDown, KEY_SPACE);
+    InjectInput(platform::kKeyUp, KEY_SPACE);
+    ToggleShowNumbers();
+  }
+};
+
+TEST_F(ShowNumbersTest, SpaceShowsOncePerLevelAndStopsOnTheNextPress) {
+  ToggleShowNumbers();  // no press
+  EXPECT_EQ(game.showingNumbers, 0);
+
+  game.bonusKind = BONUS_COL;
+  game.bonusAllowed = 0;
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 1);
+  EXPECT_EQ(game.numbersShownUsed, 1);
+  EXPECT_EQ(game.statusText, u"Showing Numbers");
+  EXPECT_EQ(game.showNumbersStart, clock.Now());
+  EXPECT_EQ(game.bonusKind, 0);
+
+  clock.Advance(2000);
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.statusShown, 0);
+  EXPECT_EQ(game.bonusAllowed, 1);
+  EXPECT_EQ(game.idleSince, clock.Now());
+
+  // Used on this level: later presses only hide the message.
+  ShowStatus(u"Square marked");
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.statusShown, 0);
+
+  // A new level makes it available again.
+  ResetLevelState();
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 1);
+}
+
+TEST_F(ShowNumbersTest, SpaceCannotStartWithASquareSelectedOrOnAClearedLevel) {
+  game.firstSelected = 1;
+  ShowStatus(u"Square selected, select another square");
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.numbersShownUsed, 0);
+  EXPECT_EQ(game.statusShown, 0);
+
+  game.firstSelected = 0;
+  game.levelCleared = 1;
+  ShowStatus(u"Demo finished!");
+  PressSpace();
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.statusShown, 1);
+  game.levelCleared = 0;
+  ToggleShowNumbers();  // that press was used up
+  EXPECT_EQ(game.showingNumbers, 0);
+}
+
+TEST_F(ShowNumbersTest, ShowingEndsWhen30000msAreReached) {
+  PressSpace();
+  game.bonusAllowed = 0;
+  clock.Advance(29999);
+  ExpireShowNumbers();
+  EXPECT_EQ(game.showingNumbers, 1);
+  clock.Advance(1);
+  ExpireShowNumbers();
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.idleSince, clock.Now());
+  EXPECT_EQ(game.bonusAllowed, 0);
+  EXPECT_EQ(game.statusShown, 1);  // the message expires by itself
+}
+
+}  // namespace
