@@ -29,6 +29,8 @@ class ScriptedGame : public RulesTest {
       GrowRowReveal();
       ExpireColumnReveal();
       GrowColumnReveal();
+      ToggleShowNumbers();
+      ExpireShowNumbers();
     }
     if (game.gameOver != 0) return;
     if (game.paused == 0 && game.quitConfirm == 0) {
@@ -177,6 +179,16 @@ TEST_F(ScriptedGame, OneLevelFromTheDealToTheDemosEndAndTheRestart) {
   }
   EXPECT_GT(marked, 0);
   EXPECT_EQ(game.marksLeft, 20 - marked);
+
+  // Show Numbers once; a left click ends it without selecting.
+  InjectInput(platform::kKeyDown, KEY_SPACE);
+  InjectInput(platform::kKeyUp, KEY_SPACE);
+  Frame();
+  EXPECT_EQ(game.showingNumbers, 1);
+  ClickFrame({4, 4});
+  EXPECT_EQ(game.showingNumbers, 0);
+  EXPECT_EQ(game.firstSelected, 0);
+  EXPECT_EQ(game.numbersShownUsed, 1);
 
   // Every pair left, the marked squares among them.
   FindEveryPair();
