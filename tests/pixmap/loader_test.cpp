@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -435,6 +436,39 @@ TEST(LoaderChain, StreamErrorsFailOneLoaderOnly) {
 
     std::shared_ptr<TStream> noPos = std::make_shared<TBrokenStream>(bytes, 1 << 30, true);
     EXPECT_FALSE(LoadPixmap(TUrl{noPos}));
+  }
+}
+
+namespace {
+
+// A stream that cannot tell its size.
+class TSizelessStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+  int64_t Size() override { return 0; }
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t left = static_cast<int64_t>(_bytes.size()) - _pos;
+    const int64_t n = std::min(count, left);
+    if (n <= 0) return 0;
+    std::memcpy(buffer, _bytes.data() + _pos, static_cast<size_t>(n));
+    _pos += n;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(LoaderChain, HeadersArePlausibleForTheFileSize) {
+  // A header promising far more pixels than the file holds is refused.
+  EXPECT_FALSE(Load(BmpHeader(16384, 4096, 32, 0, 0) + std::string(100, '\1')));
+  EXPECT_FALSE(Load(TgaHeader(2, 4096, 4096, 32) + std::string(100, '\1')));
+  EXPECT_FALSE(Load(TgaHeader(10, 4096, 4096, 32) + std::string(100, '\xFF')));
+  // Without a known size the decoders still read what is there.
+  for (const auto& bytes : {Bmp24(), Tga24()}) {
+    std::shared_ptr<TStream> s = std::make_shared<TSizelessStream>(bytes);
+    auto p = LoadPixmap(TUrl{s});
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->height, 2);
   }
 }
 
