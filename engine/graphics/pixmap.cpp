@@ -458,3 +458,16 @@ std::shared_ptr<TPixmap> ScalePixmap(const std::shared_ptr<TPixmap>& pixmap, int
   }
   return out;
 }
+
+std::shared_ptr<TPixmap> PadPixmapEdges(const std::shared_ptr<TPixmap>& pixmap, int width, int height) {
+  if (!pixmap || pixmap->width < 1 || pixmap->height < 1 || width < 1 || height < 1) return nullptr;
+  auto out = TPixmap::Create(width, height, PIXFMT_RGBA8888, 4);
+  if (!out) return nullptr;
+  out->ClearPixels(0);
+  out->Paste(pixmap, 0, 0);
+  const int w = std::min(pixmap->width, width), h = std::min(pixmap->height, height);
+  if (w < width) out->Paste(pixmap->Window(w - 1, 0, 1, h), w, 0);
+  if (h < height) out->Paste(pixmap->Window(0, h - 1, w, 1), 0, h);
+  if (w < width && h < height) out->Paste(pixmap->Window(w - 1, h - 1, 1, 1), w, h);
+  return out;
+}

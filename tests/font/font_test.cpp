@@ -221,6 +221,7 @@ TEST(FreeTypeFont, BadSourcesAndSizesGiveNull) {
   EXPECT_TRUE(LoadFont(TUrl{windowsStyle}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{std::string()}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{"/no/such/font.ttf"}, 20, 0));
+  EXPECT_FALSE(LoadFont(TUrl{kScalable + std::string(1, '\0') + ".png"}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{"::" + kScalable}, 20, 0));  // "::" at the start is a path
   EXPECT_FALSE(LoadFont(TUrl{kScalable}, 0, 0));
   EXPECT_FALSE(LoadFont(TUrl{kScalable}, -20, 0));
