@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -26,7 +28,9 @@ std::string FileBytes(const std::string& path) {
 
 struct TempFile {
   std::string path;
-  TempFile(const std::string& bytes, const std::string& name) : path(testing::TempDir() + name) {
+  // Builds and checkouts on one machine share the temporary folder.
+  TempFile(const std::string& bytes, const std::string& name)
+      : path(testing::TempDir() + std::to_string(getpid()) + "_" + name) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
   ~TempFile() { std::remove(path.c_str()); }

@@ -3,6 +3,8 @@
 // sanitizer build checks every byte touched).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -57,7 +59,8 @@ std::string Bmp24() {
 struct TempFile {
   std::string path;
   explicit TempFile(const std::string& bytes, const std::string& name) {
-    path = testing::TempDir() + name;
+    // Builds and checkouts on one machine share the temporary folder.
+    path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
     std::ofstream(path, std::ios::binary) << bytes;
   }
   ~TempFile() { std::remove(path.c_str()); }
