@@ -240,8 +240,10 @@ std::shared_ptr<TPixmap> TPixmap::Window(int x, int y, int w, int h) {
   const int64_t y0 = std::clamp<int64_t>(y, 0, height);
   const int64_t x1 = std::clamp<int64_t>(int64_t{x} + std::max(w, 0), x0, width);
   const int64_t y1 = std::clamp<int64_t>(int64_t{y} + std::max(h, 0), y0, height);
-  auto window = CreateStatic(PixelPtr(static_cast<int>(x0), static_cast<int>(y0)),
-                             static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), pitch, format);
+  // An empty window points at the parent's first pixel, never past its memory.
+  const bool empty = x1 == x0 || y1 == y0;
+  uint8_t* first = empty ? pixels : PixelPtr(static_cast<int>(x0), static_cast<int>(y0));
+  auto window = CreateStatic(first, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), pitch, format);
   if (window) window->_source = weak_from_this().lock();
   return window;
 }
