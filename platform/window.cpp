@@ -19,6 +19,7 @@ struct GLContext {
   // Offscreen target of width x height when the screen has another size.
   GLuint fbo = 0, colorRb = 0, depthRb = 0;
   Letterbox box;
+  unsigned serial = 0;
 };
 
 namespace {
@@ -74,6 +75,7 @@ std::vector<GLContext*>& Contexts() {
 GLContext* current = nullptr;
 GLContext* pointerTarget = nullptr;  // the window MoveMouse speaks to
 bool pointerVisible = true;
+unsigned lastSerial = 0;
 
 GLContext* FindByWindow(uint32_t windowId) {
   for (GLContext* c : Contexts()) {
@@ -163,6 +165,7 @@ GLContext* FinishContext(GLContext* c, std::string* error) {
     if (current) SDL_GL_MakeCurrent(current->window, current->gl);
     return nullptr;
   }
+  c->serial = ++lastSerial;
   Contexts().push_back(c);
   pointerTarget = c;
   current = c;  // SDL made it current
@@ -348,6 +351,10 @@ bool SwapBuffers(GLContext* c, int interval) {
   }
   return c->intervalOk;
 }
+
+unsigned ContextSerial(const GLContext* c) { return c ? c->serial : 0; }
+
+uint32_t ContextWindowId(const GLContext* c) { return c && c->window ? SDL_GetWindowID(c->window) : 0; }
 
 int DisplayHertz(const GLContext* c) {
   if (!c || !c->window) return 0;

@@ -75,6 +75,11 @@ ContextSettings Settings(const GLContext* context);
 // Returns whether the asked interval is in effect (under Xvfb setting it fails).
 bool SwapBuffers(GLContext* context, int interval);
 
+// A number no other context of this run has had (addresses may be reused).
+unsigned ContextSerial(const GLContext* context);
+// The SDL window id of the context's window.
+uint32_t ContextWindowId(const GLContext* context);
+
 // The refresh rate of the context's display, 0 when unknown.
 int DisplayHertz(const GLContext* context);
 
