@@ -260,12 +260,12 @@ Pcm SynthLevelCleared() {
                                   {5.03, 0.05, 0.12}};
   const int notes[] = {84, 86, 88, 91, 93, 96, 98, 100};  // C6 D6 E6 G6 A6 C7 D7 E7
   for (int k = 0; k < 8; ++k) {
-    double start = 0.15 + 0.16 * k;
+    double start = 0.01 + 0.16 * k;  // the first chime answers the last pair at once
     AddStruck(buf, start, MidiHz(notes[k]), 0.18, (k % 2 ? 0.45 : -0.45), length - start, glass, 4);
   }
   // A closing chord that rings out.
   for (int note : {84, 88, 91, 96}) {
-    AddStruck(buf, 1.55, MidiHz(note), 0.11, 0.0, length - 1.55, glass, 4, 0.01);
+    AddStruck(buf, 1.4, MidiHz(note), 0.11, 0.0, length - 1.4, glass, 4, 0.01);
   }
   buf.left().resize(n);
   buf.right().resize(n);
