@@ -137,7 +137,7 @@ int Run(int argc, char** argv) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
     files.emplace_back("fx/elevator_bell.ogg", EncodeVorbis(SynthPairBell(), 0.5f, 0x51590001, "Pair bell"));
     files.emplace_back("fx/icewinds.ogg", EncodeVorbis(SynthLevelCleared(), 0.5f, 0x51590002, "Ice winds"));
-    files.emplace_back("music/defuse.ogg", EncodeVorbis(SynthMusic(), 0.2f, 0x51590003, "Defuse"));
+    files.emplace_back("music/defuse.ogg", EncodeVorbis(SynthMusic(), 0.3f, 0x51590003, "Defuse"));
     return files;
   });
 

@@ -248,13 +248,13 @@ Pcm SynthLevelCleared() {
     double t = static_cast<double>(i) / kSampleRate;
     // Band-limited noise: two one-pole low-passes, the difference taken.
     double nl = rng.Range(-1, 1), nr = rng.Range(-1, 1);
-    double sweep = 0.05 + 0.05 * std::sin(M_PI * t / length);
+    double sweep = 0.22 + 0.2 * std::sin(M_PI * t / length);  // a breath of high air
     lpl += sweep * (nl - lpl);
     lpr += sweep * (nr - lpr);
-    bpl += 0.01 * (lpl - bpl);
-    bpr += 0.01 * (lpr - bpr);
+    bpl += 0.08 * (lpl - bpl);
+    bpr += 0.08 * (lpr - bpr);
     double env = std::pow(std::sin(M_PI * std::min(1.0, t / length)), 2.0);
-    buf.Add(i, static_cast<float>((lpl - bpl) * env * 0.9), static_cast<float>((lpr - bpr) * env * 0.9));
+    buf.Add(i, static_cast<float>((lpl - bpl) * env * 0.3), static_cast<float>((lpr - bpr) * env * 0.3));
   }
   static const Partial glass[] = {{1.0, 1.0, 0.9}, {2.01, 0.3, 0.5}, {3.98, 0.12, 0.25},
                                   {5.03, 0.05, 0.12}};
@@ -347,8 +347,8 @@ Pcm SynthMusic() {
     }
 
     if (!intro) {
-      AddKick(dry, t0, 0.28);
-      AddKick(dry, t0 + 2 * beat, 0.2);
+      AddKick(dry, t0, 0.2);
+      AddKick(dry, t0 + 2 * beat, 0.14);
       for (int step = 0; step < 8; ++step) {
         double g = (step % 2 == 1) ? 0.09 : 0.045;
         AddShaker(dry, rng, t0 + step * beat / 2, g, 0.25);
@@ -391,8 +391,8 @@ Pcm SynthMusic() {
   float m = 1e-9f;
   for (size_t i = 0; i < frames; ++i) m = std::max({m, std::fabs(l[i]), std::fabs(r[i])});
   for (size_t i = 0; i < frames; ++i) {
-    l[i] = std::tanh(1.6f * l[i] / m);
-    r[i] = std::tanh(1.6f * r[i] / m);
+    l[i] = std::tanh(1.2f * l[i] / m);
+    r[i] = std::tanh(1.2f * r[i] / m);
   }
   return Interleave(l, r, 0.72);
 }
