@@ -145,5 +145,39 @@ TEST(Pictures, BonusIconsDifferInColourAtTheSmallestScale) {
   }
 }
 
+// Filtered drawing mixes a transparent pixel's colour into the edge beside
+// it: next to a visible pixel, a transparent one must carry that colour,
+// not black, or scaled icons get a dark fringe.
+TEST(Pictures, TransparentEdgesCarryTheirNeighboursColour) {
+  for (const Expected& e : kLoose) {
+    if (e.kind != kAlpha) continue;
+    SCOPED_TRACE(e.name);
+    Image img = Load(e.name);
+    ASSERT_GT(img.width, 0);
+    int checked = 0, fringe = 0;
+    for (int y = 1; y < img.height - 1; ++y) {
+      for (int x = 1; x < img.width - 1; ++x) {
+        const uint8_t* p = img.At(x, y);
+        if (p[3] != 0) continue;
+        double sum[3] = {0, 0, 0};
+        int n = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            const uint8_t* q = img.At(x + dx, y + dy);
+            if (q[3] == 0) continue;
+            for (int k = 0; k < 3; ++k) sum[k] += q[k];
+            ++n;
+          }
+        }
+        if (n == 0) continue;
+        ++checked;
+        double d = std::hypot(p[0] - sum[0] / n, p[1] - sum[1] / n, p[2] - sum[2] / n);
+        fringe += d > 60;
+      }
+    }
+    EXPECT_EQ(fringe, 0) << "of " << checked << " edge pixels";
+  }
+}
+
 }  // namespace
 }  // namespace assettest

@@ -120,11 +120,45 @@ void PngFlush(png_structp) {}
   std::exit(1);
 }
 
+// Gives fully transparent pixels the colour of their visible neighbours. The
+// game draws these pictures filtered and scaled without premultiplied alpha,
+// so a transparent pixel's colour bleeds into the edge next to it: black
+// there would put a dark fringe around every shrinking bonus icon.
+void BleedIntoTransparent(std::vector<uint8_t>& rgba, int w, int h, int passes) {
+  std::vector<uint8_t> known(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < known.size(); ++i) known[i] = rgba[i * 4 + 3] != 0;
+  for (int pass = 0; pass < passes; ++pass) {
+    std::vector<uint8_t> next = known;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        size_t i = static_cast<size_t>(y) * w + x;
+        if (known[i]) continue;
+        int sum[3] = {0, 0, 0}, n = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+            size_t j = static_cast<size_t>(ny) * w + nx;
+            if (!known[j]) continue;
+            for (int k = 0; k < 3; ++k) sum[k] += rgba[j * 4 + k];
+            ++n;
+          }
+        }
+        if (n == 0) continue;
+        for (int k = 0; k < 3; ++k) rgba[i * 4 + k] = static_cast<uint8_t>(sum[k] / n);
+        next[i] = 1;
+      }
+    }
+    known.swap(next);
+  }
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodePng(const Canvas& c, bool alpha, int level) {
   std::vector<uint8_t> rgba = c.Rgba();
   const int w = c.width(), h = c.height();
+  if (alpha) BleedIntoTransparent(rgba, w, h, 3);
   const int channels = alpha ? 4 : 3;
   std::vector<uint8_t> rows(static_cast<size_t>(w) * h * channels);
   for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) {
