@@ -2,6 +2,7 @@
 // record format, and none of them shipped loose.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -45,6 +46,45 @@ TEST(Archive, HoldsExactlyTheFourPicturesAtTheirSizes) {
     EXPECT_EQ(black, 0u);
   }
   EXPECT_EQ(names.size(), 4u);
+}
+
+double Luminance(double r, double g, double b) {
+  auto lin = [](double c) {
+    c /= 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+}
+
+// A selected square shows its 65 x 65 window of the level's picture with
+// the number in the level's colour (0, 80, 200) near its top: the picture
+// must leave that number readable on every one of the 64 squares.
+TEST(Archive, LevelPictureLeavesTheNumbersReadable) {
+  Archive a = ReadArchive(ReadBytes(ProgramDir() + "/data/qyv2demo.dat"), 4);
+  ASSERT_TRUE(a.ok);
+  const ArchiveRecord* level = nullptr;
+  for (const ArchiveRecord& r : a.records) {
+    if (r.name == "stockimage_s_32662469.jpg") level = &r;
+  }
+  ASSERT_NE(level, nullptr);
+  Image img = DecodeJpeg(level->data);
+  ASSERT_EQ(img.width, 600);
+  const double number = Luminance(0, 80, 200);
+  for (int row = 0; row < 8; ++row) {
+    for (int col = 0; col < 8; ++col) {
+      // Where a one- or two-digit number falls: top +11, about 20 pixels tall.
+      double sum[3] = {0, 0, 0};
+      int n = 0;
+      for (int y = row * 75 + 13; y < row * 75 + 33; ++y) {
+        for (int x = col * 75 + 24; x < col * 75 + 51; ++x) {
+          for (int k = 0; k < 3; ++k) sum[k] += img.At(x, y)[k];
+          ++n;
+        }
+      }
+      double contrast = (Luminance(sum[0] / n, sum[1] / n, sum[2] / n) + 0.05) / (number + 0.05);
+      EXPECT_GE(contrast, 2.0) << "square (" << col << ", " << row << ")";
+    }
+  }
 }
 
 TEST(Archive, PicturesAreNotShippedLoose) {

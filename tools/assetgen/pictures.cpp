@@ -941,20 +941,21 @@ std::unique_ptr<Canvas> DrawStartScreen(Fonts& f) {
   return c;
 }
 
-// A painted valley at sunset, uncovered piece by piece during play.
+// A painted valley in the morning light, uncovered piece by piece during play.
+// Selected squares show their piece under a blue number, so the scene keeps
+// to light and middle tones everywhere.
 std::unique_ptr<Canvas> DrawLevelPicture() {
   auto c = std::make_unique<Canvas>(600, 600);
   cairo_t* cr = c->cr();
   Rng rng(0x1EAF);
   // Sky.
   cairo_rectangle(cr, 0, 0, 600, 600);
-  FillPattern(cr, Vertical(0, 360, {{0, Hex(0x2d3a9a)},
-                                    {0.35, Hex(0x8a5cc0)},
-                                    {0.7, Hex(0xf08aa8)},
-                                    {1, Hex(0xffc76b)}}));
-  StarField(cr, rng, 40, 600, 110);
+  FillPattern(cr, Vertical(0, 360, {{0, Hex(0x8ec8ff)},
+                                    {0.4, Hex(0xc9b8ff)},
+                                    {0.72, Hex(0xffc1d6)},
+                                    {1, Hex(0xffe2a0)}}));
   // Sun with halo.
-  Glow(cr, 410, 300, 190, Hex(0xfff0a0), 0.6);
+  Glow(cr, 410, 300, 190, Hex(0xfff6c8), 0.7);
   cairo_arc(cr, 410, 300, 46, 0, 2 * M_PI);
   Fill(cr, Hex(0xfff2b0));
   // Clouds.
@@ -963,7 +964,7 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
       double dx = (i - 2.5) * 16 * s, dy = -std::sin(i * 0.9) * 8 * s;
       cairo_arc(cr, x + dx, y + dy, (14 + (i % 3) * 6) * s, 0, 2 * M_PI);
     }
-    SetRgb(cr, Hex(0xffe6f0), a);
+    SetRgb(cr, Hex(0xfffafd), a);
     cairo_fill(cr);
   };
   cloud(120, 90, 1.3, 0.75);
@@ -978,7 +979,7 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
     cairo_curve_to(cr, x + 1, y - 3, x + 4, y - 6, x + 7, y - 3);
   }
   cairo_set_line_width(cr, 1.8);
-  SetRgb(cr, Hex(0x3a2458));
+  SetRgb(cr, Hex(0x6a4a8a));
   cairo_stroke(cr);
   // A hot-air balloon.
   {
@@ -1041,11 +1042,11 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
       cairo_fill(cr);
     }
   };
-  mountains(360, 150, 4, Hex(0x8c5fb0), Hex(0xffe0f0), 11);
-  mountains(380, 110, 5, Hex(0x5d4497), Hex(0xf4e6ff), 23);
+  mountains(360, 150, 4, Hex(0xc0a6e6), Hex(0xfff4fa), 11);
+  mountains(380, 110, 5, Hex(0xa58ad8), Hex(0xfaf2ff), 23);
   // The lake, mirroring the sky.
   cairo_rectangle(cr, 0, 372, 600, 110);
-  FillPattern(cr, Vertical(372, 482, {{0, Hex(0xffbf7a)}, {0.4, Hex(0xd77fa6)}, {1, Hex(0x4a4fb0)}}));
+  FillPattern(cr, Vertical(372, 482, {{0, Hex(0xffe0b0)}, {0.4, Hex(0xb6e6f4)}, {1, Hex(0x7ec4ec)}}));
   for (int i = 0; i < 26; ++i) {
     double y = 378 + i * 4, half = 60 - i * 2 + rng.Range(-6, 6);
     cairo_move_to(cr, 410 - half, y);
@@ -1080,9 +1081,9 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
   cairo_close_path(cr);
   Fill(cr, Hex(0xffd23f));
   // Meadows.
-  Hills(cr, rng, 600, 470, 12, 6, Hex(0x58b84e), 600);
-  Hills(cr, rng, 600, 505, 16, 6, Hex(0x3f9a45), 600);
-  Hills(cr, rng, 600, 548, 12, 6, Hex(0x2f7f3d), 600);
+  Hills(cr, rng, 600, 470, 12, 6, Hex(0xa6e07a), 600);
+  Hills(cr, rng, 600, 505, 16, 6, Hex(0x8cd468), 600);
+  Hills(cr, rng, 600, 548, 12, 6, Hex(0x78c85a), 600);
   // A winding path.
   cairo_move_to(cr, 330, 600);
   cairo_curve_to(cr, 300, 560, 380, 530, 468, 486);
@@ -1122,7 +1123,7 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
       cairo_line_to(cr, x - width, top + h * 0.38);
       cairo_line_to(cr, x + width, top + h * 0.38);
       cairo_close_path(cr);
-      SetRgb(cr, Mix(Hex(0x1f6b3a), Hex(0x3e9a4e), k * 0.3));
+      SetRgb(cr, Mix(Hex(0x3f9a58), Hex(0x72c878), k * 0.3));
       cairo_fill(cr);
     }
   };
@@ -1137,7 +1138,7 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
     SetRgb(cr, Hex(0xffffff), 0.15);
     cairo_fill(cr);
   };
-  round_tree(540, 500, 22, Hex(0x4caf50));
+  round_tree(540, 500, 22, Hex(0x6cc860));
   round_tree(575, 520, 18, Hex(0xf39c4a));
   round_tree(520, 540, 16, Hex(0xe85a7a));
   // Flowers across the foreground.
@@ -1150,7 +1151,7 @@ std::unique_ptr<Canvas> DrawLevelPicture() {
     cairo_move_to(cr, x, y + r);
     cairo_line_to(cr, x, y + r * 3);
     cairo_set_line_width(cr, 1);
-    SetRgb(cr, Hex(0x1f5f2a));
+    SetRgb(cr, Hex(0x4f9a45));
     cairo_stroke(cr);
     Rgb p = petals[rng.Next() % 6];
     for (int k = 0; k < 5; ++k) {
