@@ -48,14 +48,6 @@ TEST(Archive, HoldsExactlyTheFourPicturesAtTheirSizes) {
   EXPECT_EQ(names.size(), 4u);
 }
 
-double Luminance(double r, double g, double b) {
-  auto lin = [](double c) {
-    c /= 255.0;
-    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
-}
-
 // A selected square shows its 65 x 65 window of the level's picture with
 // the number in the level's colour (0, 80, 200) near its top: the picture
 // must leave that number readable on every one of the 64 squares.
@@ -81,8 +73,7 @@ TEST(Archive, LevelPictureLeavesTheNumbersReadable) {
           ++n;
         }
       }
-      double contrast = (Luminance(sum[0] / n, sum[1] / n, sum[2] / n) + 0.05) / (number + 0.05);
-      EXPECT_GE(contrast, 2.0) << "square (" << col << ", " << row << ")";
+      EXPECT_GE(Contrast(Luminance(sum[0] / n, sum[1] / n, sum[2] / n), number), 2.0) << "square (" << col << ", " << row << ")";
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -91,6 +92,18 @@ Image DecodeJpeg(const std::vector<uint8_t>& bytes) {
 Image DecodePicture(const std::string& name, const std::vector<uint8_t>& bytes) {
   if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0) return DecodeJpeg(bytes);
   return DecodePng(bytes);
+}
+
+double Luminance(double r, double g, double b) {
+  auto lin = [](double c) {
+    c /= 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+}
+
+double Contrast(double l1, double l2) {
+  return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
 }
 
 namespace {

@@ -23,6 +23,11 @@ Image DecodePng(const std::vector<uint8_t>& bytes);
 Image DecodeJpeg(const std::vector<uint8_t>& bytes);
 Image DecodePicture(const std::string& name, const std::vector<uint8_t>& bytes);
 
+// Relative luminance of an sRGB colour, for contrast ratios.
+double Luminance(double r, double g, double b);
+// (lighter + 0.05) / (darker + 0.05)
+double Contrast(double l1, double l2);
+
 struct Audio {
   int channels = 0, rate = 0;
   std::vector<int16_t> samples;  // interleaved

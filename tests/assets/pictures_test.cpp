@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "tests/assets/decode.h"
 
@@ -142,6 +143,29 @@ TEST(Pictures, BonusIconsDifferInColourAtTheSmallestScale) {
       double d = std::hypot(mean[i][0] - mean[j][0], mean[i][1] - mean[j][1], mean[i][2] - mean[j][2]);
       EXPECT_GT(d, 40.0) << names[i] << " and " << names[j] << " look alike";
     }
+  }
+}
+
+// Numbers are drawn where a one- or two-digit number falls on a square
+// (top +11, about 20 pixels tall): Show Numbers puts (140, 140, 210) straight
+// on the face-down square, a mark (0, 80, 200) on the marked square.
+TEST(Pictures, NumbersReadOnTheSquares) {
+  const std::tuple<const char*, int, int, int> cases[] = {
+      {"gfx/square.png", 140, 140, 210},
+      {"gfx/square mark.png", 0, 80, 200},
+  };
+  for (auto [name, r, g, b] : cases) {
+    SCOPED_TRACE(name);
+    Image img = Load(name);
+    ASSERT_GT(img.width, 0);
+    double worst = 100;
+    for (int y = 13; y < 33; ++y) {
+      for (int x = 24; x < 51; ++x) {
+        const uint8_t* p = img.At(x, y);
+        worst = std::min(worst, Contrast(Luminance(p[0], p[1], p[2]), Luminance(r, g, b)));
+      }
+    }
+    EXPECT_GE(worst, 3.0);
   }
 }
 

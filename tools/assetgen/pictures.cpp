@@ -119,8 +119,8 @@ void DrawSquareTile(cairo_t* cr, bool marked) {
     cairo_pattern_add_color_stop_rgb(face, 0, 0.99, 0.97, 0.90);
     cairo_pattern_add_color_stop_rgb(face, 1, 0.90, 0.84, 0.69);
   } else {
-    cairo_pattern_add_color_stop_rgb(face, 0, 0.27, 0.35, 0.72);
-    cairo_pattern_add_color_stop_rgb(face, 1, 0.12, 0.15, 0.42);
+    cairo_pattern_add_color_stop_rgb(face, 0, 0.19, 0.25, 0.58);
+    cairo_pattern_add_color_stop_rgb(face, 1, 0.09, 0.11, 0.34);
   }
   RoundedRect(cr, x, y, s, s, r);
   cairo_set_source(cr, face);
@@ -176,7 +176,7 @@ void DrawSquareTile(cairo_t* cr, bool marked) {
     cairo_line_to(cr, x + s, y);
     cairo_line_to(cr, x, y + s * 0.55);
     cairo_close_path(cr);
-    SetRgb(cr, Hex(0xffffff), 0.05);
+    SetRgb(cr, Hex(0xffffff), 0.035);
     cairo_fill(cr);
     cairo_restore(cr);
   }
@@ -1404,7 +1404,7 @@ void WritePreviews(const std::vector<Picture>& pics, Fonts& f,
   };
 
   // The game screen in the middle of a level.
-  auto game = [&](bool quit) {
+  auto game = [&](bool quit, bool show_numbers) {
     Canvas c(1024, 768);
     cairo_t* cr = c.cr();
     Blit(cr, Find(pics, "gfx/bg.jpg"), 0, 0);
@@ -1438,7 +1438,16 @@ void WritePreviews(const std::vector<Picture>& pics, Fonts& f,
     Blit(cr, Find(pics, "gfx/level-1-empty.png"), 789, 653);
     const std::string msg = "Row bonus: Show 7 squares, if possible";
     GameText(cr, *f.sans, 22, Centred(*f.sans, 22, msg, 95, 500), 685, msg, 240, 240, 0);
-    if (quit) {
+    if (show_numbers) {
+      // Every number still on the board, straight on the squares.
+      for (int row = 0; row < 8; ++row) {
+        for (int col = 0; col < 8; ++col) {
+          std::string t = std::to_string(1 + (col * 7 + row * 3) % 32);
+          int x = cellx(col) + (75 - f.display->GameWidth(t, 20)) / 2;
+          GameText(cr, *f.display, 20, x, celly(row) + 11, t, 140, 140, 210);
+        }
+      }
+    } else if (quit) {
       Blit(cr, Find(pics, "gfx/quit.png"), 221, 286);
     } else {
       Blit(cr, Find(pics, "gfx/rowbonus.png"), cellx(4), celly(3));
@@ -1456,10 +1465,12 @@ void WritePreviews(const std::vector<Picture>& pics, Fonts& f,
       }
       Blit(cr, Find(pics, "gfx/pointer.png"), 478, 372);
     }
-    WritePng(c, dir + (quit ? "/preview-game-quit.png" : "/preview-game.png"));
+    WritePng(c, dir + (show_numbers ? "/preview-game-numbers.png"
+                                    : quit ? "/preview-game-quit.png" : "/preview-game.png"));
   };
-  game(false);
-  game(true);
+  game(false, false);
+  game(true, false);
+  game(false, true);
 
   // The title screen, alone and with each of its overlays.
   const char* names[] = {"Varnel", "Tobrin", "Ostrailen", "Dembly", "Hurlo", "Feskin", "Yorrel", "Lintorpe"};
