@@ -518,10 +518,11 @@ std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
       {"Credits", 468 - 295, 569 - 295, 180 - 101},
       {"Instructions", 440 - 295, 604 - 295, 211 - 101},
       {"Velmarch on the web", 402 - 295, 661 - 295, 244 - 101},
-      {"Close menu", 457 - 295, 577 - 295, 288 - 101},
+      {"Back", 457 - 295, 577 - 295, 288 - 101},
   };
   // One size for all entries, the largest that fits every underline; then
-  // each entry is spaced out to the full length of its own underline.
+  // each entry is spaced out towards the length of its own underline, a short
+  // word only so far that it still reads as one word, and centred on it.
   double px = 30;
   for (const Entry& e : entries) {
     double w = TextWidth(cr, *f.display, 30, e.text);
@@ -532,14 +533,16 @@ std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
     const double want = e.x1 - e.x0 + 1;
     const std::string text = e.text;
     const double w = TextWidth(cr, *f.display, px, text);
-    const double tracking = text.size() > 1 ? (want - w) / (text.size() - 1) : 0;
+    const double tracking =
+        text.size() > 1 ? std::min((want - w) / (text.size() - 1), px * 0.3) : 0;
+    const double spread = w + tracking * (text.size() > 1 ? text.size() - 1 : 0);
     // A faint guide under every entry; the game draws the bright one.
     cairo_move_to(cr, e.x0, e.y + 0.5);
     cairo_line_to(cr, e.x1 + 1, e.y + 0.5);
     cairo_set_line_width(cr, 1);
     SetRgb(cr, kMuted, 0.22);
     cairo_stroke(cr);
-    double x = e.x0;
+    double x = e.x0 + (want - spread) / 2;
     cairo_new_path(cr);
     for (char ch : text) {
       const std::string one(1, ch);
