@@ -26,8 +26,8 @@ int IsKnownSquare(int x, int y);
 void UnhideSquare(int x, int y);
 int IsMarked(int x, int y);
 void RemoveMark(int x, int y);
-// A random entry of hiddenSquares (one draw of RandomInt(1, count)); none,
-// and no draw, when the list is empty.
+// A random entry of hiddenSquares (one draw of RandomInt(1, count)); none
+// when the list is empty, the draw made all the same.
 std::optional<MySquare> PickHiddenSquare();
 // Clears the pair on two squares: both board entries 0, their marks removed,
 // both taken out of hiddenSquares.
