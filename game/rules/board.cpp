@@ -83,9 +83,12 @@ void RemoveMark(int x, int y) {
 }
 
 std::optional<MySquare> PickHiddenSquare() {
+  // The draw is made with an empty list too (RandomInt(1, 0)), so the random
+  // sequence after a placement that finds nothing stays the same.
   const int count = static_cast<int>(game.hiddenSquares.Count());
+  const int r = RandomInt(1, count);
   if (count == 0) return std::nullopt;
-  auto s = NthEntry(game.hiddenSquares, RandomInt(1, count));
+  auto s = NthEntry(game.hiddenSquares, r);
   return MySquare{s->x, s->y};
 }
 

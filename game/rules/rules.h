@@ -26,8 +26,8 @@ int IsKnownSquare(int x, int y);
 void UnhideSquare(int x, int y);
 int IsMarked(int x, int y);
 void RemoveMark(int x, int y);
-// A random entry of hiddenSquares (one draw of RandomInt(1, count)); none,
-// and no draw, when the list is empty.
+// A random entry of hiddenSquares (one draw of RandomInt(1, count)); none
+// when the list is empty, the draw made all the same.
 std::optional<MySquare> PickHiddenSquare();
 // Clears the pair on two squares: both board entries 0, their marks removed,
 // both taken out of hiddenSquares.
@@ -74,7 +74,8 @@ int IsRevealTakingClick();
 // The timed course of the reveals, run by the reveal layer every frame while
 // neither the quit question nor the game over is up, also while paused.
 // ExpireQuestionReveal / ExpireFourReveal end their reveal once 5000 / 10000 ms
-// or more have passed (call before drawing it). GrowRowReveal /
+// or more have passed (call before drawing it; the 4-reveal's fade step and
+// its SetAlpha come first, in the ending frame too). GrowRowReveal /
 // GrowColumnReveal take one growth step when more than 250 ms passed since the
 // last (call after drawing the growing phase). ExpireRowReveal /
 // ExpireColumnReveal end the hold once 10000 ms or more have passed (call

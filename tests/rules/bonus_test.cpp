@@ -213,6 +213,14 @@ TEST_F(BonusTest, LineRevealsFreezeTheBonus) {
 // With every square left marked there is nowhere to put a bonus: it goes at
 // once without effect or message, and one on the board stays put.
 TEST_F(BonusTest, NoHiddenSquareLeftMeansNoBonus) {
+  // The generator state after the given RandomInt calls from the current state.
+  auto afterDraws = [](std::initializer_list<std::pair<int, int>> draws) {
+    const int seed = RandomSeed();
+    for (auto [lo, hi] : draws) RandomInt(lo, hi);
+    const int after = RandomSeed();
+    SeedRandom(seed);
+    return after;
+  };
   MarkAllBut({});
   game.qBonusX = 3;
   game.qBonusY = 3;
@@ -221,7 +229,10 @@ TEST_F(BonusTest, NoHiddenSquareLeftMeansNoBonus) {
     game.mistakes = mistakes;
     game.statusShown = 0;
     game.idleSince = ClockDiff(clock.Now(), 10001);
+    // kind, lifetime and the square, drawn from an empty list
+    const int expected = afterDraws({{1, 5 + mistakes}, {7, 17}, {1, 0}});
     SpawnBonus();
+    EXPECT_EQ(RandomSeed(), expected);
     EXPECT_EQ(game.bonusKind, 0);
     EXPECT_EQ(game.bonusAllowed, 1);
     EXPECT_EQ(game.idleSince, clock.Now());
@@ -229,7 +240,9 @@ TEST_F(BonusTest, NoHiddenSquareLeftMeansNoBonus) {
   }
 
   game.lastPairTime = ClockDiff(clock.Now(), 60001);
+  const int expected = afterDraws({{7, 17}, {1, 0}});
   SpawnBonus();
+  EXPECT_EQ(RandomSeed(), expected);
   EXPECT_EQ(game.bonusKind, 0);
   EXPECT_EQ(game.bonusAllowed, 1);
   EXPECT_EQ(game.lastPairTime, clock.Now());
@@ -237,7 +250,9 @@ TEST_F(BonusTest, NoHiddenSquareLeftMeansNoBonus) {
 
   PlaceBonus(BONUS_FOUR, {5, 5}, 17);
   clock.Advance(3001);
+  const int hop = afterDraws({{1, 0}});
   UpdateBonus();
+  EXPECT_EQ(RandomSeed(), hop);
   EXPECT_EQ(game.bonusKind, BONUS_FOUR);
   EXPECT_EQ(BonusSquare(BONUS_FOUR), (MySquare{5, 5}));
 }
