@@ -218,7 +218,14 @@ GLContext* CreateContext(int width, int height, int depth, int hertz, int flags,
   if (full) wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
   auto* c = new GLContext;
   c->settings = ContextSettings{full ? kContextFullScreen : kContextWindow, width, height, depth, hertz, flags};
-  c->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, wflags);
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, ww = width, wh = height;
+  SDL_Rect bounds{};
+  if (full && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+    // Made at the screen's size in the first place: without a window manager
+    // to honour the full-screen request the window would keep width x height.
+    x = bounds.x, y = bounds.y, ww = bounds.w, wh = bounds.h;
+  }
+  c->window = SDL_CreateWindow(title.c_str(), x, y, ww, wh, wflags);
   if (!c->window) {
     if (error) {
       *error = full ? std::string("GLGraphicsDriver failed to set display mode")
