@@ -55,7 +55,8 @@ void TDraw2DGraphics::Close() {
 }
 
 void TDraw2DGraphics::Validate() {
-  if (!_driver) return;
+  // The global operations below act on the current object.
+  if (!_driver || currentDraw2D.get() != this) return;
   int w = 0, h = 0, depth = 0, hertz = 0, flags = 0;
   GetSettings(w, h, depth, hertz, flags);
   if (w != g_width || h != g_height) {
@@ -66,7 +67,6 @@ void TDraw2DGraphics::Validate() {
     vres_mousexscale = 1.0f;
     vres_mouseyscale = 1.0f;
   }
-  // The global operations act on the current object: this one.
   ::SetLogicalResolution(vres_width, vres_height);
   ::SetBlend(blend_mode);
   ::SetColor(color_red, color_green, color_blue);

@@ -34,6 +34,44 @@ TEST(OvalSegments, CountsTruncatedAtLeastTwelveMultipleOfFour) {
   for (const Case& c : cases) EXPECT_EQ(OvalSegments(c.xr, c.yr), c.n) << c.xr << "," << c.yr;
 }
 
+// The real driver, counting what MakeCurrent asks of it.
+class CountingDriver : public TGLDraw2DDriver {
+ public:
+  void Cls() override {
+    ++clears;
+    TGLDraw2DDriver::Cls();
+  }
+  void Flip(int sync) override {
+    flips.push_back(sync);
+    TGLDraw2DDriver::Flip(sync);
+  }
+  int clears = 0;
+  std::vector<int> flips;
+};
+
+TEST(Draw2DDriver, MakeCurrentClearsBothBuffersOnlyTheFirstTime) {
+  auto counting = std::make_shared<CountingDriver>();
+  SelectGraphicsDriver(counting, GFX_BACKBUFFER);
+  auto g = std::dynamic_pointer_cast<TDraw2DGraphics>(Graphics(64, 48, 0, 0, 0));
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->_driver, counting);
+  EXPECT_EQ(counting->clears, 2);
+  EXPECT_EQ(counting->flips, (std::vector<int>{0, 0}));
+  // Made current again: validated, not cleared.
+  SetClsColor(40, 0, 0);
+  SetGraphics(nullptr);
+  EXPECT_EQ(TDraw2DGraphics::Current(), nullptr);
+  SetGraphics(g);
+  EXPECT_EQ(TDraw2DGraphics::Current(), g);
+  EXPECT_EQ(counting->clears, 2);
+  EXPECT_EQ(counting->flips.size(), 2u);
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  EXPECT_NEAR(clear[0] * 255, 40, 0.5);  // state re-applied by Validate
+  EndDisplay();
+  SelectGraphicsDriver(GLDraw2DDriver(), GFX_BACKBUFFER);
+}
+
 using Draw2DTest = GLTest;
 
 TEST_F(Draw2DTest, GraphicsOpensA2DObjectWithDefaultsAndClearedBuffer) {
