@@ -149,7 +149,8 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
                          float sw, float sh) {
   const float tu0 = sx * uscale, tv0 = sy * vscale;
   const float tu1 = (sx + sw) * uscale, tv1 = (sy + sh) * vscale;
-  TGLDraw2DDriver& d = *GLDraw2DDriver();
+  // The driver lives for the whole run; no reference count per glyph.
+  static TGLDraw2DDriver& d = *GLDraw2DDriver();
   d.BindTexture(static_cast<unsigned>(name));
   d.EnableTexturing();
   const float ix = d.ix, iy = d.iy, jx = d.jx, jy = d.jy;
