@@ -119,7 +119,9 @@ TFreeTypeFont::~TFreeTypeFont() {
 }
 
 std::shared_ptr<TFreeTypeFont> TFreeTypeFont::Load(const std::string& source, int size, int style) {
-  if (size <= 0 || source.empty() || !FreeTypeReady()) return nullptr;
+  // An embedded zero would silently name another file.
+  if (size <= 0 || source.empty() || source.find('\0') != std::string::npos || !FreeTypeReady())
+    return nullptr;
   auto font = std::make_shared<TFreeTypeFont>();
   FT_Face face = nullptr;
   if (source.find("::", 1) != std::string::npos) {

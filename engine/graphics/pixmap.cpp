@@ -240,8 +240,10 @@ std::shared_ptr<TPixmap> TPixmap::Window(int x, int y, int w, int h) {
   const int64_t y0 = std::clamp<int64_t>(y, 0, height);
   const int64_t x1 = std::clamp<int64_t>(int64_t{x} + std::max(w, 0), x0, width);
   const int64_t y1 = std::clamp<int64_t>(int64_t{y} + std::max(h, 0), y0, height);
-  auto window = CreateStatic(PixelPtr(static_cast<int>(x0), static_cast<int>(y0)),
-                             static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), pitch, format);
+  // An empty window points at the parent's first pixel, never past its memory.
+  const bool empty = x1 == x0 || y1 == y0;
+  uint8_t* first = empty ? pixels : PixelPtr(static_cast<int>(x0), static_cast<int>(y0));
+  auto window = CreateStatic(first, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), pitch, format);
   if (window) window->_source = weak_from_this().lock();
   return window;
 }
@@ -456,5 +458,18 @@ std::shared_ptr<TPixmap> ScalePixmap(const std::shared_ptr<TPixmap>& pixmap, int
     }
     if (!direct) ConvertPixels(row.data(), PIXFMT_RGBA8888, out->PixelPtr(0, y), out->format, width);
   }
+  return out;
+}
+
+std::shared_ptr<TPixmap> PadPixmapEdges(const std::shared_ptr<TPixmap>& pixmap, int width, int height) {
+  if (!pixmap || pixmap->width < 1 || pixmap->height < 1 || width < 1 || height < 1) return nullptr;
+  auto out = TPixmap::Create(width, height, PIXFMT_RGBA8888, 4);
+  if (!out) return nullptr;
+  out->ClearPixels(0);
+  out->Paste(pixmap, 0, 0);
+  const int w = std::min(pixmap->width, width), h = std::min(pixmap->height, height);
+  if (w < width) out->Paste(pixmap->Window(w - 1, 0, 1, h), w, 0);
+  if (h < height) out->Paste(pixmap->Window(0, h - 1, w, 1), 0, h);
+  if (w < width && h < height) out->Paste(pixmap->Window(w - 1, h - 1, 1, 1), w, h);
   return out;
 }

@@ -102,6 +102,13 @@ std::shared_ptr<TPixmap> MirrorPixmapY(const std::shared_ptr<TPixmap>& pixmap);
 // nullptr when either size is below 1 or the source is empty.
 std::shared_ptr<TPixmap> ScalePixmap(const std::shared_ptr<TPixmap>& pixmap, int width, int height);
 
+// The pixmap as RGBA 8888 at the top-left of a larger width x height one (a
+// texture's power-of-two size): its last column is repeated once to the right,
+// its last row once below, its bottom-right pixel once diagonally, so filtering
+// at the picture's edge samples the picture; everything else is 0. A size
+// smaller than the pixmap crops it. nullptr for an empty pixmap or size.
+std::shared_ptr<TPixmap> PadPixmapEdges(const std::shared_ptr<TPixmap>& pixmap, int width, int height);
+
 // A picture decoder. Constructing one puts it at the head of the chain; the
 // four built-in loaders are made first, in the order BMP, JPEG, PNG, TGA, so
 // the chain is tried TGA, PNG, JPEG, BMP.

@@ -41,9 +41,11 @@ std::shared_ptr<TPixmap> TPixmapLoaderBMP::LoadPixmap(const std::shared_ptr<TStr
   const uint64_t headerEnd = 14 + uint64_t{infoSize} + uint64_t{paletteSize} * 4;
   if (dataOffset < headerEnd || !in.Skip(dataOffset - headerEnd)) return nullptr;
 
+  const size_t rowBytes = (static_cast<size_t>(width) * bits + 31) / 32 * 4;
+  const uint64_t left = in.Remaining();
+  if (left != UINT64_MAX && uint64_t{rowBytes} * static_cast<uint64_t>(height) > left) return nullptr;
   auto pixmap = TPixmap::Create(width, height, format, 4);
   if (!pixmap) return nullptr;
-  const size_t rowBytes = (static_cast<size_t>(width) * bits + 31) / 32 * 4;
   std::vector<uint8_t> row(rowBytes);
   bool anyAlpha = false;
   for (int32_t y = 0; y < height; ++y) {

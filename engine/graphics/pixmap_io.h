@@ -28,7 +28,17 @@ inline size_t ReadAvailable(TStream* stream, void* buffer, size_t count) noexcep
 // A buffered reader for our own decoders, which read many small pieces.
 class TPictureReader {
  public:
-  explicit TPictureReader(TStream* stream) : _stream(stream), _buffer(64 * 1024) {}
+  explicit TPictureReader(TStream* stream)
+      : _stream(stream), _buffer(64 * 1024), _start(stream->Pos()), _size(stream->Size()) {}
+
+  // Bytes the stream holds after what has been read so far, or UINT64_MAX when
+  // it cannot tell; lets a decoder refuse a header that promises more pixels
+  // than the file can hold before it allocates them.
+  uint64_t Remaining() const {
+    if (_start < 0 || _size <= 0) return UINT64_MAX;
+    const int64_t at = _start + static_cast<int64_t>(_consumed + _pos);
+    return at >= _size ? 0 : static_cast<uint64_t>(_size - at);
+  }
 
   // Exactly count bytes or false.
   bool Read(void* out, size_t count) {
@@ -56,6 +66,7 @@ class TPictureReader {
 
  private:
   bool Fill() {
+    _consumed += _len;
     _pos = 0;
     _len = ReadAvailable(_stream, _buffer.data(), _buffer.size());
     return _len > 0;
@@ -65,6 +76,9 @@ class TPictureReader {
   std::vector<uint8_t> _buffer;
   size_t _pos = 0;
   size_t _len = 0;
+  uint64_t _consumed = 0;  // bytes of the buffers before the current one
+  int64_t _start;
+  int64_t _size;
 };
 
 inline uint32_t Le16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }

@@ -49,6 +49,14 @@ std::shared_ptr<TPixmap> TPixmapLoaderTGA::LoadPixmap(const std::shared_ptr<TStr
   const int format = (bits == 16 || bits == 32) ? PIXFMT_RGBA8888 : PIXFMT_RGB888;
   const int fileBytes = (bits + 7) / 8;
   const int outBytes = PixelFormatBytes(format);
+  // What the rest of the file can hold at most: every byte a pixel, or every
+  // packet of 1 + fileBytes bytes a run of 128.
+  const uint64_t pixels = uint64_t(width) * uint64_t(height);
+  const uint64_t left = in.Remaining();
+  if (left != UINT64_MAX) {
+    const uint64_t most = imageType == 2 ? left / fileBytes : left / (1 + fileBytes) * 128;
+    if (pixels > most) return nullptr;
+  }
   auto pixmap = TPixmap::Create(width, height, format, 4);
   if (!pixmap) return nullptr;
 

@@ -201,7 +201,9 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const std::string& path, bool reada
     mode = "wb";
     flags = MODE_WRITE;
   }
-  std::FILE* file = std::fopen(name.c_str(), mode);
+  // "e": the descriptor is not inherited by programs we start (xdg-open).
+  const std::string cmode = std::string(mode) + "e";
+  std::FILE* file = std::fopen(name.c_str(), cmode.c_str());
   if (!file) return nullptr;
   // The C library opens a folder for reading; no stream over it makes sense.
   struct stat st {};

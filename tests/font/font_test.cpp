@@ -2,6 +2,9 @@
 // of them; the loader chain; the built-in 8 x 16 font.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -25,7 +28,9 @@ std::string FileBytes(const std::string& path) {
 
 struct TempFile {
   std::string path;
-  TempFile(const std::string& bytes, const std::string& name) : path(testing::TempDir() + name) {
+  // Builds and checkouts on one machine share the temporary folder.
+  TempFile(const std::string& bytes, const std::string& name)
+      : path(testing::TempDir() + std::to_string(getpid()) + "_" + name) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
   ~TempFile() { std::remove(path.c_str()); }
@@ -215,8 +220,12 @@ TEST(FreeTypeFont, StreamAddressesAreReadIntoMemory) {
 }
 
 TEST(FreeTypeFont, BadSourcesAndSizesGiveNull) {
+  std::string windowsStyle = kScalable;  // asset paths are written with backslashes
+  std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+  EXPECT_TRUE(LoadFont(TUrl{windowsStyle}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{std::string()}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{"/no/such/font.ttf"}, 20, 0));
+  EXPECT_FALSE(LoadFont(TUrl{kScalable + std::string(1, '\0') + ".png"}, 20, 0));
   EXPECT_FALSE(LoadFont(TUrl{"::" + kScalable}, 20, 0));  // "::" at the start is a path
   EXPECT_FALSE(LoadFont(TUrl{kScalable}, 0, 0));
   EXPECT_FALSE(LoadFont(TUrl{kScalable}, -20, 0));

@@ -15,7 +15,7 @@
 
 #include "engine/system/stream.h"
 
-struct PngSpec {
+struct PngFixture {
   int width = 0, height = 0;
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
@@ -31,7 +31,7 @@ inline void PngAppend(png_structp png, png_bytep data, size_t n) {
 }
 inline void PngFlush(png_structp) {}
 
-inline std::string MakePng(const PngSpec& s) {
+inline std::string MakePng(const PngFixture& s) {
   std::string out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);

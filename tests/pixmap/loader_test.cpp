@@ -3,7 +3,10 @@
 // sanitizer build checks every byte touched).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -29,7 +32,7 @@ std::vector<uint8_t> RgbRamp(int w, int h) {
 }
 
 std::string PaletteRgbPng(bool transparency) {
-  PngSpec s;
+  PngFixture s;
   s.width = 3, s.height = 2, s.colorType = PNG_COLOR_TYPE_PALETTE;
   s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
   if (transparency) s.trns = {0, 128};  // blue has no entry: opaque
@@ -56,7 +59,8 @@ std::string Bmp24() {
 struct TempFile {
   std::string path;
   explicit TempFile(const std::string& bytes, const std::string& name) {
-    path = testing::TempDir() + name;
+    // Builds and checkouts on one machine share the temporary folder.
+    path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
     std::ofstream(path, std::ios::binary) << bytes;
   }
   ~TempFile() { std::remove(path.c_str()); }
@@ -78,7 +82,7 @@ TEST(PngLoader, ColourTypesAfterExpandAndStrip16) {
   EXPECT_EQ(Px(rgba, 1, 0), 0x8000FF00u);
   EXPECT_EQ(Px(rgba, 2, 0), 0xFF0000FFu);
 
-  PngSpec deep;  // 16 bits per sample: the high byte stays
+  PngFixture deep;  // 16 bits per sample: the high byte stays
   deep.width = 2, deep.height = 1, deep.bitDepth = 16;
   deep.pixels = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF, 0x00, 0x01, 0x80, 0x00};
   auto d = Load(MakePng(deep));
@@ -87,7 +91,7 @@ TEST(PngLoader, ColourTypesAfterExpandAndStrip16) {
   EXPECT_EQ(Px(d, 0, 0), 0xFF12569Au);
   EXPECT_EQ(Px(d, 1, 0), 0xFFFF0080u);
 
-  PngSpec ga;
+  PngFixture ga;
   ga.width = 2, ga.height = 1, ga.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
   ga.pixels = {200, 50, 7, 255};
   auto g = Load(MakePng(ga));
@@ -96,7 +100,7 @@ TEST(PngLoader, ColourTypesAfterExpandAndStrip16) {
   EXPECT_EQ(Px(g, 0, 0), 0x32C8C8C8u);
   EXPECT_EQ(Px(g, 1, 0), 0xFF070707u);
 
-  PngSpec grey2;  // 2-bit grey expands to 8 bits
+  PngFixture grey2;  // 2-bit grey expands to 8 bits
   grey2.width = 4, grey2.height = 1, grey2.colorType = PNG_COLOR_TYPE_GRAY, grey2.bitDepth = 2;
   grey2.pixels = {0x1B};  // 0, 1, 2, 3
   auto g2 = Load(MakePng(grey2));
@@ -106,7 +110,7 @@ TEST(PngLoader, ColourTypesAfterExpandAndStrip16) {
 }
 
 TEST(PngLoader, InterlacedMatchesProgressiveRows) {
-  PngSpec s;
+  PngFixture s;
   s.width = 13, s.height = 11, s.colorType = PNG_COLOR_TYPE_RGB;
   s.pixels = RgbRamp(13, 11);
   auto plain = Load(MakePng(s));
@@ -121,7 +125,7 @@ TEST(PngLoader, InterlacedMatchesProgressiveRows) {
 }
 
 TEST(PngLoader, OversizedHeaderIsRefusedBeforeDecoding) {
-  PngSpec s;
+  PngFixture s;
   s.width = 1, s.height = 1, s.pixels = {1, 2, 3};
   std::string png = MakePng(s);
   // IHDR starts at byte 8: length, "IHDR", width, height...; set width 20000 and fix the CRC.
@@ -312,7 +316,7 @@ TEST(BmpLoader, RefusesWhatItCannotReadFaithfully) {
 }
 
 TEST(LoaderChain, TruncatedFilesGiveNull) {
-  PngSpec s;
+  PngFixture s;
   s.width = 9, s.height = 7, s.pixels = RgbRamp(9, 7);
   std::vector<uint8_t> grey(16 * 16, 99);
   std::string rle = TgaHeader(10, 4, 2, 24) + std::string("\x83\x01\x02\x03\x03\x0A\x0B\x0C\x0D\x0E\x0F\x01\x02\x03\x04\x05\x06", 17);
@@ -329,7 +333,7 @@ TEST(LoaderChain, TruncatedFilesGiveNull) {
 }
 
 TEST(LoaderChain, DamagedBytesNeverCrash) {
-  PngSpec s;
+  PngFixture s;
   s.width = 12, s.height = 9, s.pixels = RgbRamp(12, 9);
   std::vector<uint8_t> rgb = RgbRamp(32, 16);
   std::string rle = TgaHeader(10, 5, 5, 32) + std::string(64, '\x84');
@@ -435,6 +439,39 @@ TEST(LoaderChain, StreamErrorsFailOneLoaderOnly) {
 
     std::shared_ptr<TStream> noPos = std::make_shared<TBrokenStream>(bytes, 1 << 30, true);
     EXPECT_FALSE(LoadPixmap(TUrl{noPos}));
+  }
+}
+
+namespace {
+
+// A stream that cannot tell its size.
+class TSizelessStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+  int64_t Size() override { return 0; }
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t left = static_cast<int64_t>(_bytes.size()) - _pos;
+    const int64_t n = std::min(count, left);
+    if (n <= 0) return 0;
+    std::memcpy(buffer, _bytes.data() + _pos, static_cast<size_t>(n));
+    _pos += n;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(LoaderChain, HeadersArePlausibleForTheFileSize) {
+  // A header promising far more pixels than the file holds is refused.
+  EXPECT_FALSE(Load(BmpHeader(16384, 4096, 32, 0, 0) + std::string(100, '\1')));
+  EXPECT_FALSE(Load(TgaHeader(2, 4096, 4096, 32) + std::string(100, '\1')));
+  EXPECT_FALSE(Load(TgaHeader(10, 4096, 4096, 32) + std::string(100, '\xFF')));
+  // Without a known size the decoders still read what is there.
+  for (const auto& bytes : {Bmp24(), Tga24()}) {
+    std::shared_ptr<TStream> s = std::make_shared<TSizelessStream>(bytes);
+    auto p = LoadPixmap(TUrl{s});
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->height, 2);
   }
 }
 

@@ -247,3 +247,22 @@ TEST(Pixmap, MaskMakesKeyPixelsTransparentWithNeighbourColour) {
   EXPECT_EQ(allKey->ReadPixel(0, 0), 0);
   EXPECT_EQ(allKey->ReadPixel(1, 0), 0);
 }
+
+TEST(Pixmap, PadRepeatsTheLastColumnAndRowOnceAndZeroesTheRest) {
+  auto p = Filled(3, 2, PIXFMT_RGB888, {1, 2, 3, 4, 5, 6});
+  auto padded = PadPixmapEdges(p, 5, 4);
+  ASSERT_TRUE(padded);
+  EXPECT_EQ(padded->format, PIXFMT_RGBA8888);
+  const uint32_t o = 0xFF000000;
+  const uint32_t want[4][5] = {{o | 1, o | 2, o | 3, o | 3, 0},
+                               {o | 4, o | 5, o | 6, o | 6, 0},
+                               {o | 4, o | 5, o | 6, o | 6, 0},
+                               {0, 0, 0, 0, 0}};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(static_cast<uint32_t>(padded->ReadPixel(x, y)), want[y][x]) << x << "," << y;
+  auto same = PadPixmapEdges(p, 3, 2);
+  EXPECT_EQ(same->ReadPixel(2, 1), static_cast<int>(o | 6));
+  auto cropped = PadPixmapEdges(p, 2, 1);
+  EXPECT_EQ(cropped->ReadPixel(1, 0), static_cast<int>(o | 2));
+  EXPECT_FALSE(PadPixmapEdges(p, 0, 4));
+}

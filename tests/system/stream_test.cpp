@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "engine/system/stream.h"
@@ -63,6 +65,40 @@ TEST(StreamLines, SplitAtLineFeedAndZeroAndDropCarriageReturns) {
     EXPECT_EQ(AllLines(s), c.lines) << "bytes: " << c.bytes.substr(0, 20);
     EXPECT_TRUE(s.Eof());
     EXPECT_EQ(s.ReadLine(), u"");
+  }
+}
+
+TEST(StreamLines, RandomBytesSplitIntoLinesWithoutLoss) {
+  // Lines joined again with their terminators give back the input without its
+  // carriage returns; after the last terminator a further line is read only
+  // when bytes remain, even if they are all carriage returns.
+  std::mt19937 rng(1234);
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '\xE9'};
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes(rng() % 3000, '\0');
+    for (char& c : bytes) c = alphabet[rng() % sizeof alphabet];
+    TMemoryStream s(bytes);
+    std::string joined;
+    for (const auto& line : AllLines(s)) {
+      for (char16_t ch : line) {
+        ASSERT_LT(ch, 256);
+        joined += static_cast<char>(ch);
+      }
+      joined += '|';
+    }
+    std::string expected;
+    bool open = false;  // bytes (CRs too) read since the last terminator
+    for (char c : bytes) {
+      if (c == '\n' || c == '\0') {
+        expected += '|';
+        open = false;
+      } else {
+        if (c != '\r') expected += c;
+        open = true;
+      }
+    }
+    if (open) expected += '|';
+    ASSERT_EQ(joined, expected) << "round " << round;
   }
 }
 
@@ -126,6 +162,7 @@ TEST(StreamNumbers, ReadsPastTheEndRaiseOnlyTheReadException) {
       {"ReadString", 9, [](TStream& s) { s.ReadString(10); }},
       {"SkipBytes", 9, [](TStream& s) { s.SkipBytes(10); }},
       {"negative ReadString", 9, [](TStream& s) { s.ReadString(-1); }},
+      {"huge ReadString", 9, [](TStream& s) { s.ReadString(INT64_MAX); }},
       {"negative SkipBytes", 9, [](TStream& s) { s.SkipBytes(-1); }},
   };
   for (const auto& c : cases) {
@@ -253,6 +290,8 @@ TEST_F(StreamFiles, CloseIsIdempotentAndEndsTheStream) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->_mode, TCStream::MODE_READ);
   EXPECT_EQ(s->Size(), 3);
+  // Not handed down to programs started while it is open.
+  EXPECT_TRUE(fcntl(fileno(s->_cstream), F_GETFD) & FD_CLOEXEC);
   EXPECT_EQ(s->Close(), 0);
   EXPECT_EQ(s->_cstream, nullptr);
   EXPECT_EQ(s->Pos(), 0);

@@ -6,6 +6,8 @@
 //   quillory_fontgen FONT_FILE OUTPUT.cpp
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
 
 #include <cstdio>
 #include <string>
@@ -13,6 +15,25 @@
 namespace {
 
 constexpr int kFirst = 32, kCount = 96, kWidth = 8, kHeight = 16;
+
+// An English name-table entry (copyright, licence) as plain ASCII, or "".
+std::string SfntName(FT_Face face, FT_UShort id) {
+  const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
+  for (FT_UInt i = 0; i < count; ++i) {
+    FT_SfntName name;
+    if (FT_Get_Sfnt_Name(face, i, &name) != 0 || name.name_id != id) continue;
+    const bool wide = name.platform_id == TT_PLATFORM_MICROSOFT;
+    if (!wide && name.platform_id != TT_PLATFORM_MACINTOSH) continue;
+    std::string text;
+    for (FT_UInt k = wide ? 1 : 0; k < name.string_len; k += wide ? 2 : 1) {
+      const unsigned char c = name.string[k];
+      if (wide && name.string[k - 1] != 0) continue;
+      text += (c >= 32 && c < 127) ? char(c) : ' ';  // one comment line, whatever the name holds
+    }
+    if (!text.empty()) return text;
+  }
+  return "";
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "quillory_fontgen: %s\n", message.c_str());
@@ -32,6 +53,8 @@ int main(int argc, char** argv) {
     return Fail("cannot open " + fontPath + " as a font");
   }
   unsigned char bits[kHeight * kCount] = {};
+  const std::string copyright = SfntName(face, TT_NAME_ID_COPYRIGHT);
+  const std::string licence = SfntName(face, TT_NAME_ID_LICENSE);
   int status = 0;
   if (FT_Set_Pixel_Sizes(face, 0, kHeight) != 0) {
     status = Fail(fontPath + " has no " + std::to_string(kHeight) + "-pixel size");
@@ -68,6 +91,8 @@ int main(int argc, char** argv) {
   std::FILE* out = std::fopen(outPath.c_str(), "w");
   if (!out) return Fail("cannot write " + outPath);
   std::fprintf(out, "// Generated at build time by quillory_fontgen from %s.\n", fontPath.c_str());
+  if (!copyright.empty()) std::fprintf(out, "// %s\n", copyright.c_str());
+  if (!licence.empty()) std::fprintf(out, "// %s\n", licence.c_str());
   std::fprintf(out, "#include \"engine/graphics/font.h\"\n\nconst uint8_t defaultFontBits[%d] = {\n",
                kHeight * kCount);
   for (int i = 0; i < kHeight * kCount; ++i)
