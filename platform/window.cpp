@@ -363,6 +363,17 @@ unsigned ContextSerial(const GLContext* c) { return c ? c->serial : 0; }
 
 uint32_t ContextWindowId(const GLContext* c) { return c && c->window ? SDL_GetWindowID(c->window) : 0; }
 
+uint64_t NativeWindow(const GLContext* c) {
+  if (!c || !c->window) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(c->window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) return static_cast<uint64_t>(info.info.x11.window);
+#endif
+  return 0;
+}
+
 int DisplayHertz(const GLContext* c) {
   if (!c || !c->window) return 0;
   SDL_DisplayMode m{};
