@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@
 #include "platform/window.h"
 
 extern char** environ;
+
+// x11_find.cpp: a viewable top-level window with this exact title, 0 if none
+// appears within the time.
+unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
 
 namespace {
 
@@ -226,6 +231,31 @@ TEST_F(XInputTest, SwitchingToAnotherProgramAndBackFlushesInput) {
   EXPECT_EQ(NextChar(), 0);
   kill(other, SIGTERM);
   waitpid(other, nullptr, 0);
+}
+
+TEST_F(XInputTest, NotifyShowsABoxCaptionedWithTheTitleAndLogsTheText) {
+  SDL_Window* win = Open(320, 200, 0);
+  ASSERT_TRUE(win);
+  SetApplicationTitle(u"Notify probe");  // the game window keeps its own title
+  // Someone reads the box and presses Return.
+  bool closed = false;
+  std::thread reader([&closed] {
+    const unsigned long box = FindTopLevelWindow("Notify probe", 5000);
+    closed = box && Xdo({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
+  });
+  testing::internal::CaptureStderr();
+  Notify(u"The picture archive is missing.", false);
+  const std::string logged = testing::internal::GetCapturedStderr();
+  reader.join();
+  EXPECT_TRUE(closed);
+  EXPECT_NE(logged.find("Notify probe: The picture archive is missing."), std::string::npos) << logged;
+  // The keyboard comes back to the window that had it.
+  for (int i = 0; i < 400 && SDL_GetKeyboardFocus() != win; ++i) {
+    PumpEvents();
+    SDL_Delay(5);
+  }
+  EXPECT_EQ(SDL_GetKeyboardFocus(), win);
+  SetApplicationTitle(u"Quillory demo");
 }
 
 }  // namespace
