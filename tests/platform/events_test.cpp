@@ -148,11 +148,8 @@ TEST_F(SdlTranslationTest, ButtonsAreNumberedLeftRightMiddle) {
 }
 
 TEST_F(SdlTranslationTest, FocusChangesAreReportedOnceAndCloseIsATerminateRequest) {
-  platform::GLContext* c = platform::CreateContext(64, 64, 0, 0, platform::kBackBuffer, "probe", nullptr);
-  ASSERT_NE(c, nullptr);
-  SDL_PumpEvents();
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  const uint32_t id = platform::ContextWindowId(c);
+  // No window of ours: the window system sends no focus changes of its own.
+  const uint32_t id = 4242;
   for (Uint8 what : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED,
                      SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_CLOSE}) {
     SDL_Event ev{};
@@ -163,13 +160,11 @@ TEST_F(SdlTranslationTest, FocusChangesAreReportedOnceAndCloseIsATerminateReques
   }
   std::vector<int> kinds;
   for (const auto& e : Poll()) kinds.push_back(e.kind);
-  // The window system's own focus events may come along; count ours.
   auto count = [&](int k) { return std::count(kinds.begin(), kinds.end(), k); };
   EXPECT_EQ(count(platform::kAppSuspend), 1);
   EXPECT_EQ(count(platform::kAppResume), 1);
   EXPECT_EQ(count(platform::kAppTerminate), 1);
-  platform::CloseContext(c);
-  EXPECT_EQ(platform::CurrentContext(), nullptr);
+  EXPECT_EQ(kinds.size(), 3u);
 }
 
 }  // namespace

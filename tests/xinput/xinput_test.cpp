@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <array>
 #include <functional>
 #include <thread>
 #include <string>
@@ -25,6 +27,8 @@ extern char** environ;
 // x11_find.cpp: a viewable top-level window with this exact title, 0 if none
 // appears within the time.
 unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
+// What the X server shows at root position (x, y).
+std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y);
 
 namespace {
 
@@ -194,6 +198,36 @@ TEST_F(XInputTest, FullScreenCentresThePointerAndMapsItThroughTheLetterbox) {
   EXPECT_EQ(MouseClicks(MOUSE_LEFT), 1);
 }
 
+TEST_F(XInputTest, LetterboxedFrameIsScaledOnScreenWithBlackBars) {
+  SDL_Window* win = Open(640, 400, 32);
+  ASSERT_TRUE(win);
+  // Blue frame, red top-left quarter, drawn in the 640 x 400 client space.
+  glViewport(0, 0, 640, 400);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 640, 400, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glClearColor(0, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glColor3ub(255, 0, 0);
+  glBegin(GL_QUADS);
+  glVertex2i(0, 0);
+  glVertex2i(320, 0);
+  glVertex2i(320, 200);
+  glVertex2i(0, 200);
+  glEnd();
+  Flip(0);
+  // Scaled by 1.6 into 1024 x 640 with bars of 64 above and below.
+  using RGB = std::array<int, 3>;
+  EXPECT_EQ(ScreenPixel(win, 500, 10), (RGB{0, 0, 0}));
+  EXPECT_EQ(ScreenPixel(win, 500, 760), (RGB{0, 0, 0}));
+  EXPECT_EQ(ScreenPixel(win, 2, 66), (RGB{255, 0, 0}));
+  EXPECT_EQ(ScreenPixel(win, 505, 380), (RGB{255, 0, 0}));
+  EXPECT_EQ(ScreenPixel(win, 520, 390), (RGB{0, 0, 255}));
+  EXPECT_EQ(ScreenPixel(win, 1020, 700), (RGB{0, 0, 255}));
+}
+
 TEST_F(XInputTest, FullScreenOfTheScreensSizeIsExact) {
   ASSERT_TRUE(Xdo({"mousemove", "10", "10"}));
   ASSERT_TRUE(Open(1024, 768, 32));
@@ -203,6 +237,22 @@ TEST_F(XInputTest, FullScreenOfTheScreensSizeIsExact) {
   ASSERT_TRUE(Xdo({"key", "p"}));
   ASSERT_TRUE(PumpUntilId(EVENT_KEYUP, KEY_P));
   EXPECT_EQ(KeyPresses(KEY_P), 1);
+  // Drawn pixels land on the screen one to one.
+  glViewport(0, 0, 1024, 768);
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(1023, 0, 1, 1);  // the bottom-right pixel
+  glClearColor(1, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  Flip(0);
+  SDL_Window* win = SDL_GetKeyboardFocus();
+  ASSERT_TRUE(win);
+  EXPECT_EQ(ScreenPixel(win, 1023, 767), (std::array<int, 3>{255, 0, 255}));
+  EXPECT_EQ(ScreenPixel(win, 1022, 767), (std::array<int, 3>{0, 255, 0}));
+  EXPECT_EQ(ScreenPixel(win, 1023, 766), (std::array<int, 3>{0, 255, 0}));
+  EXPECT_EQ(ScreenPixel(win, 0, 0), (std::array<int, 3>{0, 255, 0}));
 }
 
 TEST_F(XInputTest, SwitchingToAnotherProgramAndBackFlushesInput) {

@@ -1,9 +1,12 @@
-// Finds a top-level window by its title on the X server, apart from the
+// Looks at the X server itself (windows, screen pixels), apart from the
 // engine headers: Xlib's macros would shadow DisplayWidth / DisplayHeight.
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -33,4 +36,28 @@ unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs) {
   }
   XCloseDisplay(d);
   return found;
+}
+
+namespace {
+
+int Channel(unsigned long pixel, unsigned long mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) mask >>= 1, ++shift;
+  return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+}  // namespace
+
+std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(win, &info) || info.subsystem != SDL_SYSWM_X11) return {-1, -1, -1};
+  Display* d = info.info.x11.display;
+  XSync(d, False);  // the swap has reached the server
+  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!img) return {-1, -1, -1};
+  const unsigned long p = XGetPixel(img, 0, 0);
+  std::array<int, 3> rgb{Channel(p, img->red_mask), Channel(p, img->green_mask), Channel(p, img->blue_mask)};
+  XDestroyImage(img);
+  return rgb;
 }
