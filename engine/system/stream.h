@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -39,7 +40,8 @@ class TIO {
 
 class TStream : public TIO {
  public:
-  // Move exactly count bytes or raise TStreamReadException / TStreamWriteException.
+  // Move exactly count bytes or raise TStreamReadException / TStreamWriteException
+  // (also for a negative count).
   void ReadBytes(void* buffer, int64_t count);
   void WriteBytes(const void* buffer, int64_t count);
   void SkipBytes(int64_t count);
@@ -59,14 +61,21 @@ class TStream : public TIO {
   std::u16string ReadLine();
   // The text's bytes then CR LF; 1 when all were written. Never raises.
   int WriteLine(const std::u16string& text);
+  // length bytes as 8-bit characters; raises like ReadBytes.
   std::u16string ReadString(int64_t length);
+  // The low 8 bits of each character; raises like WriteBytes.
   void WriteString(const std::u16string& text);
 };
 
 // A stream over a file of the C library's buffered interface.
+// Every Write is flushed at once, so a full disk shows at the write that hit it
+// rather than being lost at Close.
 class TCStream : public TStream {
  public:
   enum { MODE_READ = 1, MODE_WRITE = 2 };
+  TCStream() = default;
+  TCStream(const TCStream&) = delete;
+  TCStream& operator=(const TCStream&) = delete;
   ~TCStream() override;
   int64_t Pos() override { return _pos; }
   int64_t Size() override { return _size; }
@@ -76,18 +85,24 @@ class TCStream : public TStream {
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
 
-  // nullptr when the file cannot be opened. Both flags: "r+b"; only writeable:
-  // "wb" (creates or empties); otherwise "rb".
+  // nullptr when the file cannot be opened (or names a folder). Both flags:
+  // "r+b"; only writeable: "wb" (creates or empties); otherwise "rb".
   static std::shared_ptr<TCStream> OpenFile(const std::string& path, bool readable, bool writeable);
+  // Takes ownership of file (closed by Close); nullptr for a null file.
   static std::shared_ptr<TCStream> CreateWithCStream(std::FILE* file, int mode);
 
   int64_t _pos = 0;
   int64_t _size = 0;
   std::FILE* _cstream = nullptr;
   int _mode = 0;
+
+ private:
+  // The C library needs a seek between a read and a following write.
+  bool _lastWasRead = false;
 };
 
-// Forwards every operation to the wrapped stream.
+// Forwards every operation to the wrapped stream. Once detached (_stream is
+// nullptr) it is an empty stream: Eof, nothing to read, nothing written.
 class TStreamWrapper : public TStream {
  public:
   explicit TStreamWrapper(std::shared_ptr<TStream> stream) : _stream(std::move(stream)) {}
@@ -114,7 +129,9 @@ class TStreamStream : public TStreamWrapper {
 class TStreamFactory {
  public:
   TStreamFactory();  // adds itself at the head of the factory list
-  virtual ~TStreamFactory();
+  TStreamFactory(const TStreamFactory&) = delete;
+  TStreamFactory& operator=(const TStreamFactory&) = delete;
+  virtual ~TStreamFactory();  // leaves the list
   virtual std::shared_ptr<TStream> CreateStream(const std::string& url, const std::string& proto,
                                                 const std::string& path, bool readable,
                                                 bool writeable) = 0;
@@ -122,6 +139,7 @@ class TStreamFactory {
 };
 
 // A stream over bytes in memory, growing on write (tests, fuzzing, archives).
+// Seek stays within 0..Size().
 class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
@@ -140,10 +158,13 @@ class TMemoryStream : public TStream {
 // An address: a path or "proto::path" text, or an existing stream.
 using TUrl = std::variant<std::string, std::shared_ptr<TStream>>;
 
+// nullptr when nothing can be opened; never raises.
 std::shared_ptr<TStream> OpenUrlStream(const TUrl& url, bool readable, bool writeable);
 std::shared_ptr<TStream> OpenReader(const TUrl& url);
 std::shared_ptr<TStream> OpenWriter(const TUrl& url);
 
+// Forwarders; a nullptr stream is empty: Eof 1, ReadLine "", WriteLine 0,
+// ReadInt / WriteInt raise.
 int Eof(const std::shared_ptr<TStream>& stream);
 void CloseFileStream(const std::shared_ptr<TStream>& stream);
 int32_t ReadInt(const std::shared_ptr<TStream>& stream);
