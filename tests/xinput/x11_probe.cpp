@@ -61,3 +61,33 @@ std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y) {
   XDestroyImage(img);
   return rgb;
 }
+
+namespace {
+
+Display* PlainDisplay() {
+  static Display* d = XOpenDisplay(nullptr);
+  return d;
+}
+
+}  // namespace
+
+// A plain X window made by another X client than SDL, mapped at (0, 0).
+unsigned long CreatePlainWindow(int w, int h) {
+  Display* d = PlainDisplay();
+  if (!d) return 0;
+  const Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w),
+                                         static_cast<unsigned>(h), 0, 0, 0);
+  XMapWindow(d, win);
+  XSync(d, False);
+  return win;
+}
+
+void ResizePlainWindow(unsigned long win, int w, int h) {
+  XResizeWindow(PlainDisplay(), win, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  XSync(PlainDisplay(), False);
+}
+
+void DestroyPlainWindow(unsigned long win) {
+  XDestroyWindow(PlainDisplay(), win);
+  XSync(PlainDisplay(), False);
+}

@@ -29,6 +29,9 @@ extern char** environ;
 unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
 // What the X server shows at root position (x, y).
 std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y);
+unsigned long CreatePlainWindow(int w, int h);
+void ResizePlainWindow(unsigned long win, int w, int h);
+void DestroyPlainWindow(unsigned long win);
 
 namespace {
 
@@ -281,6 +284,39 @@ TEST_F(XInputTest, SwitchingToAnotherProgramAndBackFlushesInput) {
   EXPECT_EQ(NextChar(), 0);
   kill(other, SIGTERM);
   waitpid(other, nullptr, 0);
+}
+
+TEST_F(XInputTest, AttachedWindowDrawsAndReportsItsCurrentSize) {
+  const unsigned long xw = CreatePlainWindow(200, 150);
+  ASSERT_NE(xw, 0u);
+  auto g = AttachGraphics(reinterpret_cast<void*>(static_cast<uintptr_t>(xw)), 0);
+  ASSERT_TRUE(g);
+  int w = 0, h = 0, d = 0, hz = 0, f = 0;
+  g->GetSettings(w, h, d, hz, f);
+  EXPECT_EQ(w, 200);
+  EXPECT_EQ(h, 150);
+  EXPECT_EQ(f, GFX_BACKBUFFER);
+  SetGraphics(g);
+  EXPECT_EQ(DisplayWidth(), 200);
+  glViewport(0, 0, 200, 150);
+  glClearColor(1, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  unsigned char px[4] = {};
+  glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  EXPECT_EQ(px[0] * 65536 + px[1] * 256 + px[2], 0xFFFF00);
+  Flip(0);
+  // Someone else resizes the window: the next reading has the new size.
+  ResizePlainWindow(xw, 300, 120);
+  for (int i = 0; i < 400 && w != 300; ++i) {
+    PumpEvents();
+    g->GetSettings(w, h, d, hz, f);
+    SDL_Delay(5);
+  }
+  EXPECT_EQ(w, 300);
+  EXPECT_EQ(h, 120);
+  CloseGraphics(g);
+  EXPECT_EQ(CurrentGraphics(), nullptr);
+  DestroyPlainWindow(xw);  // still there after Close: it was not ours
 }
 
 TEST_F(XInputTest, NotifyShowsABoxCaptionedWithTheTitleAndLogsTheText) {
