@@ -16,9 +16,6 @@
 #include "engine/system/system_driver.h"
 #include "platform/window.h"
 
-// What the X server shows at root position (x, y) (screen_pixel.cpp).
-std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y);
-
 namespace {
 
 std::array<int, 3> ReadPixel(int x, int y, int height) {
@@ -128,14 +125,7 @@ TEST_F(GLDisplayTest, FullScreenOfAnotherSizeIsLetterboxed) {
   GLint fbo = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fbo);
   EXPECT_NE(fbo, 0);  // the offscreen target is bound again after the swap
-  // On screen: black bars above and below, the frame scaled by 1.6.
-  SDL_Window* win = SDL_GetWindowFromID(platform::ContextWindowId(c));
-  EXPECT_EQ(ScreenPixel(win, 500, 10), (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(ScreenPixel(win, 500, 760), (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(ScreenPixel(win, 2, 66), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(ScreenPixel(win, 505, 380), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(ScreenPixel(win, 520, 390), (std::array<int, 3>{0, 0, 255}));
-  EXPECT_EQ(ScreenPixel(win, 1020, 700), (std::array<int, 3>{0, 0, 255}));
+  // (What the screen shows is checked on an X server of its own: xinput_tests.)
   // The pointer maps back into client space.
   const uint32_t id = platform::ContextWindowId(c);
   int cx = 0, cy = 0;
