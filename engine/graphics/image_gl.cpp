@@ -74,13 +74,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const std::shared
   // the edge sees the picture; the rest is zeroed.
   std::shared_ptr<TPixmap> padded;
   if (w < tw || h < th) {
-    padded = TPixmap::Create(tw, th, PIXFMT_RGBA8888);
+    padded = PadPixmapEdges(src, tw, th);
     if (!padded) return nullptr;
-    padded->ClearPixels(0);
-    padded->Paste(src, 0, 0);
-    if (w < tw) padded->Paste(src->Window(w - 1, 0, 1, h), w, 0);
-    if (h < th) padded->Paste(src->Window(0, h - 1, w, 1), 0, h);
-    if (w < tw && h < th) padded->Paste(src->Window(w - 1, h - 1, 1, 1), w, h);
   } else {
     padded = src->format == PIXFMT_RGBA8888 ? src : src->Convert(PIXFMT_RGBA8888);
     if (!padded) return nullptr;
