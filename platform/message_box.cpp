@@ -19,18 +19,22 @@ void Log(const std::string& title, const std::string& text) {
   std::fflush(stderr);
 }
 
+// The keyboard goes back to the window that had it before the box.
+void RestoreFocus(SDL_Window* parent) {
+  if (parent) SDL_SetWindowInputFocus(parent);
+}
+
 }  // namespace
 
 void ShowMessage(const std::string& title, const std::string& text, bool serious) {
   Log(title, text);
   SDL_Window* parent = Parent();
-  if (SDL_ShowSimpleMessageBox(serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION, title.c_str(),
-                               text.c_str(), parent) != 0 &&
-      parent) {
+  const Uint32 icon = serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+  if (SDL_ShowSimpleMessageBox(icon, title.c_str(), text.c_str(), parent) != 0 && parent) {
     // Some window systems refuse a parent; a free-standing box still blocks.
-    SDL_ShowSimpleMessageBox(serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION, title.c_str(),
-                             text.c_str(), nullptr);
+    SDL_ShowSimpleMessageBox(icon, title.c_str(), text.c_str(), nullptr);
   }
+  RestoreFocus(parent);
 }
 
 int AskQuestion(const std::string& title, const std::string& text, bool serious, bool withCancel) {
@@ -48,7 +52,9 @@ int AskQuestion(const std::string& title, const std::string& text, bool serious,
   data.numbuttons = withCancel ? 3 : 2;
   data.buttons = buttons;
   int hit = withCancel ? -1 : 0;
-  if (SDL_ShowMessageBox(&data, &hit) != 0) return withCancel ? -1 : 0;
+  const int shown = SDL_ShowMessageBox(&data, &hit);
+  RestoreFocus(data.window);
+  if (shown != 0) return withCancel ? -1 : 0;
   return hit;
 }
 

@@ -174,6 +174,25 @@ GLContext* FinishContext(GLContext* c, std::string* error) {
   return c;
 }
 
+// The client area of a window someone else owns, read from the window system:
+// SDL hears of no resizes there, as it does not listen to that window.
+void AttachedSize(const GLContext* c, int* w, int* h) {
+  SDL_GetWindowSize(c->window, w, h);
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(c->window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    ::Window root = 0;
+    int x = 0, y = 0;
+    unsigned int cw = 0, ch = 0, border = 0, depth = 0;
+    if (XGetGeometry(info.info.x11.display, info.info.x11.window, &root, &x, &y, &cw, &ch, &border, &depth)) {
+      *w = static_cast<int>(cw);
+      *h = static_cast<int>(ch);
+    }
+  }
+#endif
+}
+
 }  // namespace
 
 bool InitVideo(std::string* error) {
@@ -218,7 +237,14 @@ GLContext* CreateContext(int width, int height, int depth, int hertz, int flags,
   if (full) wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
   auto* c = new GLContext;
   c->settings = ContextSettings{full ? kContextFullScreen : kContextWindow, width, height, depth, hertz, flags};
-  c->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, wflags);
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, ww = width, wh = height;
+  SDL_Rect bounds{};
+  if (full && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+    // Made at the screen's size in the first place: without a window manager
+    // to honour the full-screen request the window would keep width x height.
+    x = bounds.x, y = bounds.y, ww = bounds.w, wh = bounds.h;
+  }
+  c->window = SDL_CreateWindow(title.c_str(), x, y, ww, wh, wflags);
   if (!c->window) {
     if (error) {
       *error = full ? std::string("GLGraphicsDriver failed to set display mode")
@@ -313,7 +339,7 @@ GLContext* CurrentContext() { return current; }
 ContextSettings Settings(const GLContext* c) {
   if (!c) return {};
   ContextSettings s = c->settings;
-  if (s.kind == kContextAttached) SDL_GetWindowSize(c->window, &s.width, &s.height);
+  if (s.kind == kContextAttached) AttachedSize(c, &s.width, &s.height);
   return s;
 }
 
@@ -355,6 +381,17 @@ bool SwapBuffers(GLContext* c, int interval) {
 unsigned ContextSerial(const GLContext* c) { return c ? c->serial : 0; }
 
 uint32_t ContextWindowId(const GLContext* c) { return c && c->window ? SDL_GetWindowID(c->window) : 0; }
+
+uint64_t NativeWindow(const GLContext* c) {
+  if (!c || !c->window) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(c->window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) return static_cast<uint64_t>(info.info.x11.window);
+#endif
+  return 0;
+}
 
 int DisplayHertz(const GLContext* c) {
   if (!c || !c->window) return 0;

@@ -80,6 +80,9 @@ unsigned ContextSerial(const GLContext* context);
 // The SDL window id of the context's window.
 uint32_t ContextWindowId(const GLContext* context);
 
+// The native window (an X11 Window id), 0 when unknown.
+uint64_t NativeWindow(const GLContext* context);
+
 // The refresh rate of the context's display, 0 when unknown.
 int DisplayHertz(const GLContext* context);
 

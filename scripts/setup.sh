@@ -9,7 +9,7 @@ PACKAGES=(
   libopenal-dev libvorbis-dev libogg-dev
   libpng-dev libjpeg-dev libfreetype-dev zlib1g-dev libcairo2-dev
   libgtest-dev googletest libbenchmark-dev valgrind
-  xvfb xauth xdotool x11-utils xdg-utils
+  xvfb xauth xdotool x11-utils xdg-utils xfonts-base
   fonts-cabinsketch fonts-comic-neue fonts-glasstty fonts-3270 fonts-oldstandard
   fonts-goudybookletter fonts-cabin fonts-league-spartan fonts-cantarell
   fonts-terminus-otb

@@ -104,7 +104,11 @@ void TGLGraphicsDriver::Flip(int sync) {
     }
     return;
   }
-  // The timer schedule of Flip -1 in a window, at this context's rate.
+  // The timer schedule of Flip -1 in a window, at this context's rate. The
+  // frame is presented first and the wait comes last, so that Flip returns on
+  // the schedule however long the swap itself took, as a vertical-blank wait
+  // would.
+  platform::SwapBuffers(c, 0);
   v.exp = ClockDiff(v.exp, -v.period);
   v.accum += v.frac;
   if (v.accum >= v.rate) {
@@ -117,5 +121,4 @@ void TGLGraphicsDriver::Flip(int sync) {
   } else {
     v.exp = ClockDiff(v.exp, wait);
   }
-  platform::SwapBuffers(c, 0);
 }

@@ -26,7 +26,7 @@ class FakeGraphics : public TGraphics {
     width = w, height = h, d = depth, hertz = hz, f = flags;
   }
   void Close() override { ++closes; }
-  std::shared_ptr<FakeDriver> driver;
+  std::weak_ptr<FakeDriver> driver;  // the driver keeps its graphics: no cycle
   int w, h, depth, hz, flags;
   int closes = 0;
 };
@@ -57,7 +57,7 @@ class FakeDriver : public TGraphicsDriver {
   std::vector<int> flips;
 };
 
-std::shared_ptr<TGraphicsDriver> FakeGraphics::Driver() { return driver; }
+std::shared_ptr<TGraphicsDriver> FakeGraphics::Driver() { return driver.lock(); }
 
 // Records pointer moves instead of warping a real pointer.
 class QuietSystem : public TSystemDriver {

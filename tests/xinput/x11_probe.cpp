@@ -1,0 +1,93 @@
+// Looks at the X server itself (windows, screen pixels), apart from the
+// engine headers: Xlib's macros would shadow DisplayWidth / DisplayHeight.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 0;
+  unsigned long found = 0;
+  for (int waited = 0; !found && waited <= timeoutMs; waited += 20) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
+      for (unsigned int i = 0; i < n && !found; ++i) {
+        XTextProperty tp{};
+        XWindowAttributes attrs{};
+        // The raw bytes: the title may be typed UTF8_STRING, which XFetchName refuses.
+        if (XGetWMName(d, children[i], &tp) && tp.value) {
+          if (tp.nitems == title.size() && std::memcmp(tp.value, title.data(), title.size()) == 0 &&
+              XGetWindowAttributes(d, children[i], &attrs) && attrs.map_state == IsViewable) {
+            found = children[i];
+          }
+          XFree(tp.value);
+        }
+      }
+      if (children) XFree(children);
+    }
+    if (!found) usleep(20000);
+  }
+  XCloseDisplay(d);
+  return found;
+}
+
+namespace {
+
+int Channel(unsigned long pixel, unsigned long mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) mask >>= 1, ++shift;
+  return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+}  // namespace
+
+std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(win, &info) || info.subsystem != SDL_SYSWM_X11) return {-1, -1, -1};
+  Display* d = info.info.x11.display;
+  XSync(d, False);  // the swap has reached the server
+  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!img) return {-1, -1, -1};
+  const unsigned long p = XGetPixel(img, 0, 0);
+  std::array<int, 3> rgb{Channel(p, img->red_mask), Channel(p, img->green_mask), Channel(p, img->blue_mask)};
+  XDestroyImage(img);
+  return rgb;
+}
+
+namespace {
+
+Display* PlainDisplay() {
+  static Display* d = XOpenDisplay(nullptr);
+  return d;
+}
+
+}  // namespace
+
+// A plain X window made by another X client than SDL, mapped at (0, 0).
+unsigned long CreatePlainWindow(int w, int h) {
+  Display* d = PlainDisplay();
+  if (!d) return 0;
+  const Window win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w),
+                                         static_cast<unsigned>(h), 0, 0, 0);
+  XMapWindow(d, win);
+  XSync(d, False);
+  return win;
+}
+
+void ResizePlainWindow(unsigned long win, int w, int h) {
+  XResizeWindow(PlainDisplay(), win, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  XSync(PlainDisplay(), False);
+}
+
+void DestroyPlainWindow(unsigned long win) {
+  XDestroyWindow(PlainDisplay(), win);
+  XSync(PlainDisplay(), False);
+}
