@@ -86,6 +86,8 @@ class TGLGraphics : public TGraphics {
  public:
   explicit TGLGraphics(platform::GLContext* context) : _context(context) {}
   ~TGLGraphics() override;  // an object dropped without Close releases its context
+  TGLGraphics(const TGLGraphics&) = delete;
+  TGLGraphics& operator=(const TGLGraphics&) = delete;
   std::shared_ptr<TGraphicsDriver> Driver() override;
   // An attached window's width and height are re-read on every call.
   void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) override;
