@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils xdg-utils xfonts-base
   fonts-cabinsketch fonts-comic-neue fonts-glasstty fonts-3270 fonts-oldstandard
   fonts-goudybookletter fonts-cabin fonts-league-spartan fonts-cantarell
+  fonts-terminus-otb
 )
 
 missing=()
