@@ -86,6 +86,8 @@ class TGLGraphics : public TGraphics {
  public:
   explicit TGLGraphics(platform::GLContext* context) : _context(context) {}
   ~TGLGraphics() override;  // an object dropped without Close releases its context
+  TGLGraphics(const TGLGraphics&) = delete;
+  TGLGraphics& operator=(const TGLGraphics&) = delete;
   std::shared_ptr<TGraphicsDriver> Driver() override;
   // An attached window's width and height are re-read on every call.
   void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) override;
@@ -93,6 +95,30 @@ class TGLGraphics : public TGraphics {
 
   // The platform's context record; nullptr after Close.
   platform::GLContext* _context = nullptr;
+};
+
+// Keeps Flip 1 at its rate where the swap does not: it judges from the swaps
+// whether they wait, and once they are seen not to (or the swap interval is
+// refused), paces on the timer schedule instead. Clock and sleep go through
+// ClockMillis / SleepMillis.
+class TSwapPacer {
+ public:
+  explicit TSwapPacer(int hertz);
+  // True once the timer paces.
+  bool Timed() const { return timed_; }
+  // After a swap asked with interval 1; intervalSet: the platform accepted it.
+  // Swaps whose last 8 intervals come in under 3/4 of the rate's time do not wait.
+  void SwapDone(bool intervalSet);
+  // Timer pacing: sleeps until the frame's scheduled end; after a stall the
+  // schedule restarts from now.
+  void Wait();
+
+ private:
+  void StartTimer(int now);
+  bool timed_ = false;
+  int recent_[9] = {};
+  int count_ = 0;
+  int rate_, period_, frac_, accum_ = 0, exp_ = 0;
 };
 
 // The OpenGL driver; exactly one instance exists (GLGraphicsDriver()).
@@ -115,14 +141,8 @@ class TGLGraphicsDriver : public TGraphicsDriver {
   void Flip(int sync) override;
 
  private:
-  struct VSync {
-    unsigned context = 0;  // serial of the context judged
-    bool timer = false;  // the swap does not pace: the timer does
-    int recent[9] = {};  // swap times with interval 1, to see whether they wait
-    int count = 0;
-    int rate = 0, period = 0, frac = 0, accum = 0, exp = 0;
-  };
-  VSync vsync_;
+  unsigned pacedContext_ = 0;  // serial of the context the pacer judges
+  std::unique_ptr<TSwapPacer> pacer_;
 };
 
 std::shared_ptr<TGLGraphicsDriver> GLGraphicsDriver();

@@ -72,53 +72,61 @@ void TGLGraphicsDriver::Flip(int sync) {
     platform::SwapBuffers(c, 0);
     return;
   }
-  if (vsync_.context != platform::ContextSerial(c)) {
-    vsync_ = VSync{};
-    vsync_.context = platform::ContextSerial(c);
+  if (!pacer_ || pacedContext_ != platform::ContextSerial(c)) {
     int hz = platform::Settings(c).hertz;
     if (hz <= 0) hz = platform::DisplayHertz(c);
     if (hz <= 0) hz = 60;
-    vsync_.rate = hz;
-    vsync_.period = 1000 / hz;
-    vsync_.frac = 1000 - vsync_.period * hz;
+    pacer_ = std::make_unique<TSwapPacer>(hz);
+    pacedContext_ = platform::ContextSerial(c);
   }
-  VSync& v = vsync_;
-  if (!v.timer) {
-    const bool waits = platform::SwapBuffers(c, 1);
-    const int now = ClockMillis();
-    if (waits) {
-      // Some drivers accept the interval and still return at once: judged on
-      // the last 8 frame intervals, which must not come well ahead of the rate.
-      v.recent[v.count % 9] = now;
-      ++v.count;
-      if (v.count >= 9) {
-        const int span = ClockDiff(now, v.recent[v.count % 9]);
-        if (static_cast<long long>(span) * v.rate < 8LL * 1000 * 3 / 4) v.timer = true;
-      }
-    } else {
-      v.timer = true;
-    }
-    if (v.timer) {
-      v.accum = 0;
-      v.exp = now;
-    }
+  if (!pacer_->Timed()) {
+    pacer_->SwapDone(platform::SwapBuffers(c, 1));
     return;
   }
-  // The timer schedule of Flip -1 in a window, at this context's rate. The
-  // frame is presented first and the wait comes last, so that Flip returns on
-  // the schedule however long the swap itself took, as a vertical-blank wait
-  // would.
+  // The frame is presented first and the wait comes last, so that Flip
+  // returns on the schedule however long the swap itself took, as a
+  // vertical-blank wait would.
   platform::SwapBuffers(c, 0);
-  v.exp = ClockDiff(v.exp, -v.period);
-  v.accum += v.frac;
-  if (v.accum >= v.rate) {
-    v.accum -= v.rate;
-    v.exp = ClockDiff(v.exp, -1);
+  pacer_->Wait();
+}
+
+TSwapPacer::TSwapPacer(int hertz)
+    : rate_(hertz > 0 ? hertz : 60), period_(1000 / rate_), frac_(1000 - period_ * rate_) {}
+
+void TSwapPacer::StartTimer(int now) {
+  timed_ = true;
+  accum_ = 0;
+  exp_ = now;
+}
+
+void TSwapPacer::SwapDone(bool intervalSet) {
+  const int now = ClockMillis();
+  if (!intervalSet) {
+    StartTimer(now);
+    return;
   }
-  const int wait = ClockDiff(v.exp, ClockMillis());
+  // Some drivers accept the interval and still return at once.
+  recent_[count_ % 9] = now;
+  ++count_;
+  if (count_ >= 9) {
+    const int span = ClockDiff(now, recent_[count_ % 9]);  // the last 8 intervals
+    if (static_cast<long long>(span) * rate_ < 8LL * 1000 * 3 / 4) StartTimer(now);
+    count_ = 9 + count_ % 9;  // stays in range however long it runs
+  }
+}
+
+void TSwapPacer::Wait() {
+  // The timer schedule of Flip -1 in a window, at this rate.
+  exp_ = ClockDiff(exp_, -period_);
+  accum_ += frac_;
+  if (accum_ >= rate_) {
+    accum_ -= rate_;
+    exp_ = ClockDiff(exp_, -1);
+  }
+  const int wait = ClockDiff(exp_, ClockMillis());
   if (wait > 0) {
     SleepMillis(wait);
   } else {
-    v.exp = ClockDiff(v.exp, wait);
+    exp_ = ClockDiff(exp_, wait);
   }
 }

@@ -100,6 +100,7 @@ class XInputTest : public ::testing::Test {
       SDL_Delay(5);
     }
     SDL_Window* win = SDL_GetKeyboardFocus();
+    EXPECT_NE(win, nullptr) << "the window never got the keyboard";
     ClearKeyState();
     ClearMouseState();
     return win;
