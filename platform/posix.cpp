@@ -51,7 +51,36 @@ std::string ExecutableDir() {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+namespace {
+
+// Openers started and not yet reaped. xdg-open may keep running for as long as
+// the browser it started does, so the game never waits for one: finished ones
+// are collected at the next call.
+std::vector<pid_t>& Openers() {
+  static std::vector<pid_t> pids;
+  return pids;
+}
+
+void ReapOpeners() {
+  auto& pids = Openers();
+  for (size_t i = 0; i < pids.size();) {
+    int status = 0;
+    const pid_t r = waitpid(pids[i], &status, WNOHANG);
+    if (r == pids[i] || (r < 0 && errno == ECHILD)) {
+      pids[i] = pids.back();
+      pids.pop_back();
+    } else {
+      ++i;
+    }
+  }
+}
+
+}  // namespace
+
 bool OpenURL(const std::string& url) {
+  ReapOpeners();
+  // An address that looks like an option would be taken as one.
+  if (url.empty() || url[0] == '-' || url.find('\0') != std::string::npos) return false;
   // Passed as one argument vector entry: no shell ever sees the address.
   char prog[] = "xdg-open";
   std::vector<char> arg(url.begin(), url.end());
@@ -59,11 +88,8 @@ bool OpenURL(const std::string& url) {
   char* argv[] = {prog, arg.data(), nullptr};
   pid_t pid = 0;
   if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) != 0) return false;
-  // xdg-open hands over to the browser and returns; reap it so no zombie is left.
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  Openers().push_back(pid);
+  return true;
 }
 
 }  // namespace platform

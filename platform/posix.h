@@ -21,7 +21,8 @@ std::string UserDataDir();
 // The folder holding the running executable ("/"-separated, no trailing "/").
 std::string ExecutableDir();
 
-// Hands url to xdg-open without a shell; false when it could not be started.
+// Hands url to xdg-open without a shell and without waiting for it; false when
+// it could not be started.
 bool OpenURL(const std::string& url);
 
 }  // namespace platform
