@@ -1,13 +1,14 @@
 // JPEG through libjpeg. Errors leave libjpeg by longjmp from the error
 // manager, so the functions that call setjmp hold plain data only; the pixmap
 // and the row table belong to the caller, which libjpeg never leaves. A
-// warning (corrupt or missing data) fails the load as an error does: a damaged
-// file gives Null rather than a half-grey picture.
+// warning of corrupt or missing data fails the load as an error does: a
+// damaged file gives Null rather than a half-grey picture.
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "engine/graphics/pixmap.h"
 #include "engine/graphics/pixmap_io.h"
@@ -30,7 +31,12 @@ JpegJob* JobOf(j_common_ptr cinfo) { return static_cast<JpegJob*>(cinfo->client_
 
 void JpegErrorExit(j_common_ptr cinfo) { longjmp(JobOf(cinfo)->jump, 1); }
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) longjmp(JobOf(cinfo)->jump, 1);
+  if (level >= 0) return;
+  // Padding between segments and a newer JFIF revision leave every pixel
+  // intact; any other warning means damaged or missing picture data.
+  const int code = cinfo->err->msg_code;
+  if (code == JWRN_EXTRANEOUS_DATA || code == JWRN_JFIF_MAJOR) return;
+  longjmp(JobOf(cinfo)->jump, 1);
 }
 void JpegOutputMessage(j_common_ptr) {}
 

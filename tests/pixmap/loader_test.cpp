@@ -169,6 +169,30 @@ TEST(JpegLoader, GreyAndColourAndFourComponents) {
   EXPECT_FALSE(Load(MakeJpeg(8, 8, 4, cmyk)));
 }
 
+TEST(JpegLoader, OddButWholeFilesLoadDamagedOnesDoNot) {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 16 * 16; ++i) rgb.insert(rgb.end(), {30, 160, 220});
+  const std::string good = MakeJpeg(16, 16, 3, rgb);
+  const size_t sos = good.find("\xFF\xDA");
+  const size_t jfif = good.find(std::string("JFIF\0", 5));
+  ASSERT_NE(sos, std::string::npos);
+  ASSERT_NE(jfif, std::string::npos);
+  // Padding bytes between two segments and a newer JFIF revision: libjpeg
+  // warns and decodes every pixel, as any viewer shows them.
+  std::string padded = good;
+  padded.insert(sos, std::string("\0\0\0", 3));
+  std::string revised = good;
+  revised[jfif + 5] = 2;
+  for (const std::string& bytes : {padded, revised}) {
+    auto p = Load(bytes);
+    ASSERT_TRUE(p);
+    EXPECT_NEAR(p->PixelPtr(8, 8)[1], 160, 4);
+  }
+  // Scan data that ends early: the rest would be grey, so no picture.
+  std::string cut = good.substr(0, good.size() - 40) + "\xFF\xD9";
+  EXPECT_FALSE(Load(cut));
+}
+
 TEST(TgaLoader, DepthsRowOrderAndChannelOrder) {
   auto p = Load(Tga24());
   ASSERT_TRUE(p);
