@@ -183,10 +183,10 @@ TEST(JpegLoader, OddButWholeFilesLoadDamagedOnesDoNot) {
   padded.insert(sos, std::string("\0\0\0", 3));
   std::string revised = good;
   revised[jfif + 5] = 2;
-  for (const std::string& bytes : {padded, revised}) {
+  for (const auto& [name, bytes] : {std::pair{"padded", padded}, std::pair{"revised", revised}}) {
     auto p = Load(bytes);
-    ASSERT_TRUE(p);
-    EXPECT_NEAR(p->PixelPtr(8, 8)[1], 160, 4);
+    ASSERT_TRUE(p) << name;
+    EXPECT_NEAR(p->PixelPtr(8, 8)[1], 160, 4) << name;
   }
   // Scan data that ends early: the rest would be grey, so no picture.
   std::string cut = good.substr(0, good.size() - 40) + "\xFF\xD9";
