@@ -162,8 +162,9 @@ std::shared_ptr<TOpenALSound> TOpenALSound::Create(const std::shared_ptr<TAudioS
 
 std::shared_ptr<TChannel> TOpenALSound::Cue(std::shared_ptr<TChannel> channel) {
   auto self = weak_from_this().lock();
-  // A sound of a context that has ended plays nothing.
-  if (!self || _epoch != liveEpoch) return channel ? channel : std::make_shared<TChannel>();
+  // A sound of a context that has ended plays nothing, on a silent channel of
+  // its own: starting the given one would play whatever was cued on it.
+  if (!self || _epoch != liveEpoch) return std::make_shared<TChannel>();
   auto ch = std::dynamic_pointer_cast<TOpenALChannel>(channel);
   if (!ch) ch = TOpenALChannel::Create(0);
   ch->Cue(self);

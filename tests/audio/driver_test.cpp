@@ -315,6 +315,14 @@ TEST_F(OpenALChannels, SoundsAndChannelsOfAnEndedDriverAreSilent) {
   EXPECT_EQ(again->Playing(), 0);
   // Sounds loaded now play.
   EXPECT_EQ(StartSound(LoadSound(ToneSample(30)))->Playing(), 1);
+  // An old sound played on a live, cued channel starts nothing on it.
+  auto fresh = LoadSound(ToneSample(30));
+  auto cued = PrepareSound(fresh);
+  ASSERT_EQ(AL(cued)->Valid(), true);
+  auto played = StartSound(music, cued);
+  ASSERT_NE(played, nullptr);
+  EXPECT_EQ(played->Playing(), 0);
+  EXPECT_EQ(cued->Playing(), 0);
 }
 
 TEST_F(OpenALChannels, BigEndianSamplesAreConvertedForUpload) {
