@@ -17,8 +17,13 @@ int liveEpoch = 0;  // 0 while no context runs
 TOpenALSound* liveSounds = nullptr;
 TOpenALSource* liveSources = nullptr;
 
-// The source pool, newest first.
-std::shared_ptr<TOpenALSource> pool;
+// The source pool, newest first. Never destroyed: the driver is shut down at
+// exit, which may come after this file's globals are gone when the audio
+// layer was first touched during static initialisation.
+std::shared_ptr<TOpenALSource>& Pool() {
+  static auto* head = new std::shared_ptr<TOpenALSource>();
+  return *head;
+}
 
 template <class T>
 void Link(T* obj, T*& head) {
@@ -40,7 +45,7 @@ void ClearALError() { alGetError(); }
 
 }  // namespace
 
-std::shared_ptr<TOpenALSource> OpenALSourcePool() { return pool; }
+std::shared_ptr<TOpenALSource> OpenALSourcePool() { return Pool(); }
 
 // ---------------------------------------------------------------- driver
 
@@ -74,7 +79,7 @@ int TOpenALAudioDriver::Startup() {
   // Sounds are not attenuated by distance.
   alDistanceModel(AL_NONE);
   ClearALError();
-  pool.reset();
+  Pool().reset();
   liveEpoch = ++epochCounter;
   return 1;
 }
@@ -95,7 +100,7 @@ void TOpenALAudioDriver::Shutdown() {
     }
     ClearALError();
     liveEpoch = 0;
-    pool.reset();
+    Pool().reset();
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(_context);
     _context = nullptr;
@@ -162,8 +167,9 @@ std::shared_ptr<TOpenALSound> TOpenALSound::Create(const std::shared_ptr<TAudioS
 
 std::shared_ptr<TChannel> TOpenALSound::Cue(std::shared_ptr<TChannel> channel) {
   auto self = weak_from_this().lock();
-  // A sound of a context that has ended plays nothing.
-  if (!self || _epoch != liveEpoch) return channel ? channel : std::make_shared<TChannel>();
+  // A sound of a context that has ended plays nothing, on a silent channel of
+  // its own: starting the given one would play whatever was cued on it.
+  if (!self || _epoch != liveEpoch) return std::make_shared<TChannel>();
   auto ch = std::dynamic_pointer_cast<TOpenALChannel>(channel);
   if (!ch) ch = TOpenALChannel::Create(0);
   ch->Cue(self);
@@ -218,7 +224,7 @@ bool TOpenALSource::Active() {
 std::shared_ptr<TOpenALChannel> TOpenALChannel::Create(int isStatic) {
   std::shared_ptr<TOpenALSource> source;
   if (liveEpoch) {
-    for (std::shared_ptr<TOpenALSource>* link = &pool; *link; link = &(*link)->_succ) {
+    for (std::shared_ptr<TOpenALSource>* link = &Pool(); *link; link = &(*link)->_succ) {
       const std::shared_ptr<TOpenALSource> s = *link;
       if (s->_avail == 1 || !s->Active()) {
         *link = s->_succ;
@@ -258,8 +264,8 @@ std::shared_ptr<TOpenALChannel> TOpenALChannel::Create(int isStatic) {
     ClearALError();
     source->_avail = 0;
     if (!isStatic) {
-      source->_succ = pool;
-      pool = source;
+      source->_succ = Pool();
+      Pool() = source;
     }
   } else {
     // No source to be had: the channel silently does nothing.
@@ -312,8 +318,8 @@ int TOpenALChannel::Stop() {
   // (active) after a stop and would otherwise never be reused.
   _source->_avail = 1;
   if (_static) {
-    _source->_succ = pool;
-    pool = _source;
+    _source->_succ = Pool();
+    Pool() = _source;
   }
   return 1;
 }

@@ -9,13 +9,14 @@
 
 // ---------------------------------------------------------------- base sound
 
-// The base sound is the Null driver's: it plays nothing, on a channel that does nothing.
-std::shared_ptr<TChannel> TSound::Play(std::shared_ptr<TChannel> channel) {
-  return channel ? channel : std::make_shared<TChannel>();
+// The base sound is the Null driver's: it plays nothing, on a new channel that
+// does nothing. A channel it is given is left as it is.
+std::shared_ptr<TChannel> TSound::Play(std::shared_ptr<TChannel>) {
+  return std::make_shared<TChannel>();
 }
 
-std::shared_ptr<TChannel> TSound::Cue(std::shared_ptr<TChannel> channel) {
-  return channel ? channel : std::make_shared<TChannel>();
+std::shared_ptr<TChannel> TSound::Cue(std::shared_ptr<TChannel>) {
+  return std::make_shared<TChannel>();
 }
 
 std::shared_ptr<TSound> TSound::Load(const TUrl& url, int flags) {
@@ -65,7 +66,12 @@ void RegisterDrivers() {
 
 }  // namespace
 
-TAudioDriver::TAudioDriver() : _succ(driverHead) { driverHead = this; }
+TAudioDriver::TAudioDriver() {
+  // The built-in drivers count as made at start, before any of the program's own.
+  RegisterDrivers();
+  _succ = driverHead;
+  driverHead = this;
+}
 
 TAudioDriver::~TAudioDriver() {
   for (TAudioDriver** link = &driverHead; *link; link = &(*link)->_succ) {

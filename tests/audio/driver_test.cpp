@@ -67,7 +67,23 @@ class OpenALChannels : public testing::Test {
   std::shared_ptr<TSound> effect, music;
 };
 
+// A driver of the program's own, made before anything asked for sound.
+class TEarlyDriver : public TAudioDriver {
+ public:
+  std::string Name() override { return "Early"; }
+};
+TAudioDriver* const earlyDriver = new TEarlyDriver;
+
 }  // namespace
+
+TEST(AudioDrivers, ADriverMadeBeforeFirstUseStandsBeforeTheBuiltInOnes) {
+  ASSERT_NE(earlyDriver, nullptr);
+  const auto names = AudioDriverNames();
+  const auto at = [&](const char* n) { return std::find(names.begin(), names.end(), n) - names.begin(); };
+  ASSERT_LT(at("Early"), static_cast<long>(names.size()));
+  EXPECT_LT(at("Early"), at("OpenAL"));
+  EXPECT_LT(at("OpenAL"), at("Null"));
+}
 
 TEST(AudioDrivers, SelectionByNameIgnoresCase) {
   const auto names = AudioDriverNames();
@@ -116,7 +132,8 @@ TEST(AudioDrivers, ADeviceThatCannotOpenLeavesTheSilentDriver) {
   EXPECT_EQ(fx->Playing(), 0);
   auto statics = AllocChannel();
   ASSERT_NE(statics, nullptr);
-  EXPECT_EQ(StartSound(sound, statics), statics);
+  // The silent sound gives a silent channel of its own.
+  EXPECT_NE(StartSound(sound, statics), statics);
   HaltChannel(statics);
   // nullptr everywhere is harmless too.
   EXPECT_EQ(StartSound(nullptr), nullptr);
@@ -298,6 +315,14 @@ TEST_F(OpenALChannels, SoundsAndChannelsOfAnEndedDriverAreSilent) {
   EXPECT_EQ(again->Playing(), 0);
   // Sounds loaded now play.
   EXPECT_EQ(StartSound(LoadSound(ToneSample(30)))->Playing(), 1);
+  // An old sound played on a live, cued channel starts nothing on it.
+  auto fresh = LoadSound(ToneSample(30));
+  auto cued = PrepareSound(fresh);
+  ASSERT_EQ(AL(cued)->Valid(), true);
+  auto played = StartSound(music, cued);
+  ASSERT_NE(played, nullptr);
+  EXPECT_EQ(played->Playing(), 0);
+  EXPECT_EQ(cued->Playing(), 0);
 }
 
 TEST_F(OpenALChannels, BigEndianSamplesAreConvertedForUpload) {
