@@ -37,7 +37,7 @@ std::string UserDataDir() {
   const char* home = std::getenv("HOME");
   if (!home || home[0] != '/') return {};
   std::string dir = home;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  while (!dir.empty() && dir.back() == '/') dir.pop_back();  // a home of "/" leaves ""
   return dir + "/.local/share";
 }
 

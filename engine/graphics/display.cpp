@@ -220,9 +220,10 @@ void Flip(int sync) {
   }
   if (softSync) {
     syncExp = ClockDiff(syncExp, -syncPeriod);
-    syncAccum += syncFrac;
+    // Wrap-around steps: a rate no display has (negative, huge) must not overflow.
+    syncAccum = ClockDiff(syncAccum, -syncFrac);
     if (syncAccum >= syncRate) {
-      syncAccum -= syncRate;
+      syncAccum = ClockDiff(syncAccum, syncRate);
       syncExp = ClockDiff(syncExp, -1);
     }
     const int wait = ClockDiff(syncExp, ClockMillis());

@@ -107,7 +107,8 @@ class TSwapPacer {
   // True once the timer paces.
   bool Timed() const { return timed_; }
   // After a swap asked with interval 1; intervalSet: the platform accepted it.
-  // Swaps whose last 8 intervals come in under 3/4 of the rate's time do not wait.
+  // Swaps whose last 8 intervals come in under 7/8 of the rate's time do not
+  // hold the rate: they do not wait, or the display runs faster.
   void SwapDone(bool intervalSet);
   // Timer pacing: sleeps until the frame's scheduled end; after a stall the
   // schedule restarts from now.

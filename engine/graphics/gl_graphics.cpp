@@ -105,12 +105,13 @@ void TSwapPacer::SwapDone(bool intervalSet) {
     StartTimer(now);
     return;
   }
-  // Some drivers accept the interval and still return at once.
+  // Some drivers accept the interval and still return at once, and a display
+  // left at its own faster mode waits, but not at this rate.
   recent_[count_ % 9] = now;
   ++count_;
   if (count_ >= 9) {
     const int span = ClockDiff(now, recent_[count_ % 9]);  // the last 8 intervals
-    if (static_cast<long long>(span) * rate_ < 8LL * 1000 * 3 / 4) StartTimer(now);
+    if (static_cast<long long>(span) * rate_ < 8LL * 1000 * 7 / 8) StartTimer(now);
     count_ = 9 + count_ % 9;  // stays in range however long it runs
   }
 }

@@ -42,6 +42,10 @@ void AutoPoll() {
 bool ValidKey(int key) { return key >= 0 && key < 256; }
 bool ValidButton(int button) { return button >= 1 && button <= 3; }
 
+// Sums and differences of driver-reported values wrap instead of overflowing.
+int WrapAdd(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b)); }
+int WrapSub(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b)); }
+
 TEvent Hook(const TEvent& e) {
   if (state.source && e.source != state.source) return e;
   switch (e.id) {
@@ -88,7 +92,7 @@ TEvent Hook(const TEvent& e) {
       state.pointerY = e.y;
       break;
     case EVENT_MOUSEWHEEL:
-      state.wheel += e.data;
+      state.wheel = WrapAdd(state.wheel, e.data);
       break;
     default:
       break;
@@ -159,21 +163,21 @@ void ClearMouseState() {
 
 int PointerXSpeed() {
   AutoPoll();
-  const int d = state.pointerX - state.lastX;
+  const int d = WrapSub(state.pointerX, state.lastX);
   state.lastX = state.pointerX;
   return d;
 }
 
 int PointerYSpeed() {
   AutoPoll();
-  const int d = state.pointerY - state.lastY;
+  const int d = WrapSub(state.pointerY, state.lastY);
   state.lastY = state.pointerY;
   return d;
 }
 
 int WheelSpeed() {
   AutoPoll();
-  const int d = state.wheel - state.lastWheel;
+  const int d = WrapSub(state.wheel, state.lastWheel);
   state.lastWheel = state.wheel;
   return d;
 }

@@ -260,10 +260,10 @@ int64_t TCStream::Read(void* buffer, int64_t count) {
   const size_t n = std::fread(buffer, 1, static_cast<size_t>(count), _cstream);
   _lastWasRead = true;
   _pos += static_cast<int64_t>(n);
-  // The file ended where we thought it went on (it shrank, or grew and has now
-  // been read to its end): take the real end as the size, so that Eof holds.
-  if (n < static_cast<size_t>(count) && std::feof(_cstream) && (n > 0 || _pos < _size))
-    _size = _pos;
+  // The file ended somewhere else than we thought (it shrank, or grew and has
+  // now been read past the size known at opening): take the real end as the
+  // size, so that Eof holds.
+  if (n < static_cast<size_t>(count) && std::feof(_cstream)) _size = _pos;
   return static_cast<int64_t>(n);
 }
 

@@ -3,6 +3,7 @@
 // timer schedule, stepped with a manual clock.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -267,6 +268,22 @@ TEST_F(GenericDisplayTest, AfterAStallTheScheduleRestartsFromNow) {
   Flip(-1);
   const int frame = clock.Now() - 5116;
   EXPECT_TRUE(frame == 16 || frame == 17) << frame;
+}
+
+TEST_F(GenericDisplayTest, NonsenseRatesNeverOverflowTheSchedule) {
+  // Rates no display has: the schedule must stay defined arithmetic and never
+  // sleep for long.
+  for (const int hertz : {-1, -60, INT_MIN, INT_MAX, 1001}) {
+    TManualClock clock(0);
+    ASSERT_TRUE(Graphics(320, 240, 0, hertz, 0)) << hertz;
+    for (int i = 0; i < 200; ++i) {
+      const int before = clock.Now();
+      Flip(-1);
+      EXPECT_LE(ClockDiff(clock.Now(), before), 1) << hertz;
+      clock.Advance(1);
+    }
+    EndDisplay();
+  }
 }
 
 TEST_F(GenericDisplayTest, FlipRunsItsHooksFirst) {

@@ -29,6 +29,23 @@ TEST(SwapPacerTest, SwapsThatReturnAtOnceAreCaughtWithinNineFrames) {
   EXPECT_EQ(frames, 9);
 }
 
+TEST(SwapPacerTest, SwapsPacedByAFasterDisplayHandOverToTheTimer) {
+  // Full screen keeps the desktop's mode: a 72 or 75 Hz display waits, but
+  // not at the 60 frames the game steps its effects by.
+  for (const int displayHertz : {72, 75, 85, 144}) {
+    TManualClock clock(0);
+    TSwapPacer pacer(60);
+    int acc = 0;
+    for (int i = 0; i < 50 && !pacer.Timed(); ++i) {
+      const int next = (i + 1) * 1000 / displayHertz;
+      clock.Advance(next - acc);
+      acc = next;
+      pacer.SwapDone(true);
+    }
+    EXPECT_TRUE(pacer.Timed()) << displayHertz;
+  }
+}
+
 TEST(SwapPacerTest, OneSlowFrameAmongFastOnesIsStillFast) {
   // A compositor hiccup must not hide that the swaps do not wait.
   TManualClock clock(0);

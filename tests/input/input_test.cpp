@@ -2,6 +2,7 @@
 // events take (platform poll -> system driver -> hooks -> polled state).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "engine/input/input.h"
@@ -140,6 +141,21 @@ TEST_F(InputTest, SpeedsAreChangesSinceTheLastCall) {
   EXPECT_EQ(WheelSpeed(), 1);
   EXPECT_EQ(PointerXSpeed(), 0);
   EXPECT_EQ(WheelSpeed(), 0);
+}
+
+TEST_F(InputTest, ExtremeWheelAndPointerValuesWrapWithoutOverflow) {
+  // Whatever a driver reports, the sums and differences stay 32-bit wrap-around.
+  WheelSpeed();  // baseline
+  Inject(platform::kMouseWheel, INT_MAX);
+  Inject(platform::kMouseWheel, INT_MAX);
+  EXPECT_EQ(WheelPosition(), -2);
+  EXPECT_EQ(WheelSpeed(), -2);
+  Inject(platform::kMouseMove, 0, INT_MIN, INT_MAX);
+  PointerXSpeed();
+  PointerYSpeed();
+  Inject(platform::kMouseMove, 0, INT_MAX, INT_MIN);
+  EXPECT_EQ(PointerXSpeed(), -1);
+  EXPECT_EQ(PointerYSpeed(), 1);
 }
 
 TEST_F(InputTest, SuspendAndResumeFlushEverything) {

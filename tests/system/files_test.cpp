@@ -232,6 +232,12 @@ TEST_F(FilesTest, UserAppDirFollowsTheDataHome) {
     EXPECT_EQ(GetUserAppDir(), dir_ + "/.local/share");
   }
   {
+    // A home at the root must not turn into "//.local/share", which reads as a network path.
+    EnvSetting xdg("XDG_DATA_HOME", nullptr);
+    EnvSetting home("HOME", "/");
+    EXPECT_EQ(GetUserAppDir(), "/.local/share");
+  }
+  {
     // No usable environment at all: the account's home folder still answers.
     EnvSetting xdg("XDG_DATA_HOME", nullptr);
     EnvSetting home("HOME", nullptr);

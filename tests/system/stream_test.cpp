@@ -230,6 +230,22 @@ TEST_F(StreamFiles, LinesOfAFileAndEof) {
   CloseFileStream(s);
 }
 
+TEST_F(StreamFiles, ALineReadPastWhereTheFileEndedAtOpeningStillReachesEof) {
+  // The file grows after opening and the last line runs past the size known
+  // then: the reading loop must still come to its end.
+  Put("grow.txt", "ab");
+  auto s = OpenReader(Path("grow.txt"));
+  ASSERT_NE(s, nullptr);
+  std::ofstream(dir_ / "grow.txt", std::ios::binary | std::ios::app) << "cd\nef\n";
+  const std::vector<std::u16string> lines = AllLines(*s);
+  ASSERT_GE(lines.size(), 2u);
+  ASSERT_LT(lines.size(), 4u);
+  EXPECT_EQ(lines[0], u"abcd");
+  EXPECT_EQ(lines[1], u"ef");
+  EXPECT_EQ(Eof(s), 1);
+  EXPECT_EQ(s->Size(), 8);
+}
+
 TEST_F(StreamFiles, IntsOnDiskAndAShortRemainder) {
   auto w = OpenWriter(Path("n.dat"));
   ASSERT_NE(w, nullptr);
