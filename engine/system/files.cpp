@@ -130,11 +130,11 @@ int RemoveFolder(const std::string& path, int recurse) {
   if (recurse) {
     // Emptying the whole file system is never what a caller meant.
     if (IsRoot(p) || AbsolutePath(p) == "/") return 0;
+    // What cannot be listed as a folder (nothing there, a file, a link) is a failure.
     struct stat st {};
-    if (lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      const int fd = open(p.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      if (fd < 0 || !EmptyFolder(fd)) return 0;
-    }
+    if (lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+    const int fd = open(p.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || !EmptyFolder(fd)) return 0;
   }
   rmdir(p.c_str());
   return Exists(p) ? 0 : 1;

@@ -175,7 +175,12 @@ TEST_F(FilesTest, RemoveFolderRecursesWithoutFollowingLinks) {
   EXPECT_EQ(RemoveFolder("link-to-outside", 1), 0);
   EXPECT_EQ(PathKind("outside/keep/precious.txt"), 1);
 
-  EXPECT_EQ(RemoveFolder("missing", 1), 1);
+  // Emptying needs a folder to list; without recursion a missing folder is simply gone.
+  EXPECT_EQ(RemoveFolder("missing", 1), 0);
+  EXPECT_EQ(RemoveFolder("missing"), 1);
+  Put("plain.txt");
+  EXPECT_EQ(RemoveFolder("plain.txt", 1), 0);
+  EXPECT_EQ(PathKind("plain.txt"), 1);
   fs::create_directory("empty");
   EXPECT_EQ(RemoveFolder("empty"), 1);
   EXPECT_EQ(PathKind("empty"), 0);
