@@ -256,14 +256,20 @@ int TCStream::Close() {
 }
 
 int64_t TCStream::Read(void* buffer, int64_t count) {
-  if (!_cstream || count <= 0) return 0;
+  // A stream opened only for writing has nothing to read (and must not take
+  // the failed read for its end).
+  if (!_cstream || count <= 0 || !(_mode & MODE_READ)) return 0;
   const size_t n = std::fread(buffer, 1, static_cast<size_t>(count), _cstream);
   _lastWasRead = true;
   _pos += static_cast<int64_t>(n);
   // The file ended somewhere else than we thought (it shrank, or grew and has
-  // now been read past the size known at opening): take the real end as the
-  // size, so that Eof holds.
-  if (n < static_cast<size_t>(count) && std::feof(_cstream)) _size = _pos;
+  // now been read past the size known at opening), or it cannot be read any
+  // further (a failing device): take where reading stopped as the end, so that
+  // Eof holds and a read-until-Eof loop ends.
+  if (n < static_cast<size_t>(count) && (std::feof(_cstream) || std::ferror(_cstream))) {
+    _size = _pos;
+    std::clearerr(_cstream);
+  }
   return static_cast<int64_t>(n);
 }
 

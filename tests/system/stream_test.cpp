@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -339,6 +340,41 @@ TEST(StreamDevices, AFullDeviceReportsEveryWrite) {
   EXPECT_EQ(WriteLine(s, u"score"), 0);
   EXPECT_EQ(WriteLine(s, u""), 0);  // even the bare line end
   CloseFileStream(s);
+}
+
+// A file of 100 bytes whose reads fail after the first 10, like a failing disk.
+TEST(StreamDevices, AReadErrorEndsAReadUntilEofLoop) {
+  struct Disk {
+    off_t pos = 0;
+  };
+  cookie_io_functions_t io{};
+  io.read = [](void* c, char* buf, size_t n) -> ssize_t {
+    auto* d = static_cast<Disk*>(c);
+    if (d->pos >= 10) return -1;
+    const size_t k = std::min<size_t>(n, static_cast<size_t>(10 - d->pos));
+    std::fill(buf, buf + k, 'a');
+    buf[k - 1] = '\n';
+    d->pos += static_cast<off_t>(k);
+    return static_cast<ssize_t>(k);
+  };
+  io.seek = [](void* c, off64_t* off, int whence) -> int {
+    auto* d = static_cast<Disk*>(c);
+    d->pos = whence == SEEK_END ? 100 + *off : whence == SEEK_CUR ? d->pos + *off : *off;
+    *off = d->pos;
+    return 0;
+  };
+  Disk disk;
+  auto s = TCStream::CreateWithCStream(fopencookie(&disk, "rb", io), TCStream::MODE_READ);
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(s->Size(), 100);
+  int lines = 0;
+  while (!s->Eof() && lines < 1000) {
+    s->ReadLine();
+    ++lines;
+  }
+  EXPECT_TRUE(s->Eof());
+  EXPECT_LT(lines, 1000);
+  EXPECT_THROW(s->ReadInt(), TStreamReadException);
 }
 
 TEST(StreamWrapping, OpeningAStreamWrapsItAndCloseOnlyDetaches) {
