@@ -1,6 +1,8 @@
 // One game-like frame: a 1024 x 768 background, a 600 x 600 picture, the 64
 // board squares of 75 x 75 and 300 glyphs of text whose glyphs are cached,
-// presented with swap interval 0. Prints milliseconds per frame.
+// presented with swap interval 0. Prints milliseconds per frame, and the
+// same pixels drawn by plain GL calls on the same textures with every state
+// set once, as the floor the renderer allows.
 //
 //   bench_frame [frames]   (default 600; a few are enough under callgrind)
 #include <GL/gl.h>
@@ -9,7 +11,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/graphics/display.h"
 #include "engine/graphics/draw2d.h"
@@ -68,6 +72,93 @@ void DrawFrame(const std::shared_ptr<TImage>& background, const std::shared_ptr<
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// One textured quad of the plain-GL frame.
+struct TBareQuad {
+  unsigned texture;
+  uint8_t color[4];
+  float x0, y0, x1, y1, u0, v0, u1, v1;
+};
+
+// The engine's frame as plain GL: the same textures, colours and corners,
+// worked out once. Quads in a row that share a texture and a colour go in one
+// glBegin/glEnd block.
+std::vector<TBareQuad> BareFrame(const std::shared_ptr<TImage>& background, const std::shared_ptr<TImage>& picture,
+                                 const std::shared_ptr<TImage>& square, const std::shared_ptr<TImageFont>& font,
+                                 bool text) {
+  std::vector<TBareQuad> quads;
+  const auto add = [&quads](const std::shared_ptr<TImage>& image, uint8_t r, uint8_t g, uint8_t b, uint8_t a,
+                            float x, float y, float w, float h) {
+    auto* f = dynamic_cast<TGLImageFrame*>(image->Frame(0).get());
+    if (!f) return;
+    const float sw = static_cast<float>(image->width), sh = static_cast<float>(image->height);
+    quads.push_back({static_cast<unsigned>(f->name), {r, g, b, a}, x, y, x + w, y + h, 0.0f, 0.0f,
+                     sw * f->uscale, sh * f->vscale});
+  };
+  add(background, 255, 255, 255, 255, 0, 0, 1024, 768);
+  add(picture, 255, 255, 255, 255, 45, 36, 600, 600);
+  const auto alpha = static_cast<uint8_t>(0.8f * 255.0f);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) add(square, 255, 255, 255, alpha, 45.0f + 75 * x, 36.0f + 75 * y, 75, 75);
+  if (!text) return quads;
+  static const std::u16string line = u"Two squares selected, it's a pair! Score 1234567!!";
+  for (int i = 0; i < 6; ++i) {
+    float x = 660.0f;
+    const float y = 100.0f + 30 * i;
+    for (char16_t c : line) {
+      auto g = font->LoadGlyph(font->CharToGlyph(c));
+      if (!g) continue;
+      if (g->_image)
+        add(g->_image, 255, static_cast<uint8_t>(220 - 20 * i), 80, 255, x + static_cast<float>(g->_x),
+            y + static_cast<float>(g->_y), static_cast<float>(g->_image->width),
+            static_cast<float>(g->_image->height));
+      x += g->_advance;
+    }
+  }
+  return quads;
+}
+
+void DrawBare(const std::vector<TBareQuad>& quads) {
+  glClear(GL_COLOR_BUFFER_BIT);
+  size_t i = 0;
+  while (i < quads.size()) {
+    const TBareQuad& first = quads[i];
+    glBindTexture(GL_TEXTURE_2D, first.texture);
+    glColor4ubv(first.color);
+    glBegin(GL_QUADS);
+    for (; i < quads.size() && quads[i].texture == first.texture &&
+           std::memcmp(quads[i].color, first.color, 4) == 0;
+         ++i) {
+      const TBareQuad& q = quads[i];
+      glTexCoord2f(q.u0, q.v0);
+      glVertex2f(q.x0, q.y0);
+      glTexCoord2f(q.u1, q.v0);
+      glVertex2f(q.x1, q.y0);
+      glTexCoord2f(q.u1, q.v1);
+      glVertex2f(q.x1, q.y1);
+      glTexCoord2f(q.u0, q.v1);
+      glVertex2f(q.x0, q.y1);
+    }
+    glEnd();
+  }
+}
+
+[[gnu::noinline]] double RunBareFrames(int frames, const std::vector<TBareQuad>& quads) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  for (int i = 0; i < frames; ++i) {
+    DrawBare(quads);
+    Flip(0);
+  }
+  glFinish();
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::vector<uint8_t> BackBuffer() {
+  std::vector<uint8_t> pixels(1024 * 768 * 4);
+  glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +203,30 @@ int main(int argc, char** argv) {
               1000.0 * frames / ms);
   std::printf("split: %.3f ms issuing the drawing, %.3f ms rasterising it, %.3f ms presenting\n",
               calls / frames, render / frames, swap / frames);
+
+  // The same pixels from plain GL calls: blending and texturing on once, the
+  // engine's own textures. It must draw exactly what the engine drew.
+  Cls();
+  DrawFrame(background, picture, square, font);
+  const std::vector<uint8_t> engine = BackBuffer();
+  Flip(0);
+  const auto full = BareFrame(background, picture, square, font, true);
+  const auto pictures = BareFrame(background, picture, square, font, false);
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_ALPHA_TEST);
+  DrawBare(full);
+  const bool same = BackBuffer() == engine;
+  Flip(0);
+  for (int i = 0; i < 5; ++i) {
+    DrawBare(full);
+    Flip(0);
+  }
+  const double bare = RunBareFrames(frames, full);
+  const double bareNoText = RunBareFrames(frames, pictures);
+  std::printf("plain GL, same textures and state set once: %.3f ms per frame (pixels %s), %.3f ms without the text\n",
+              bare / frames, same ? "identical" : "DIFFERENT", bareNoText / frames);
   EndDisplay();
   return 0;
 }
