@@ -101,7 +101,7 @@ inline std::string TgaHeader(int type, int width, int height, int bits, int idLe
   h.push_back(static_cast<char>(idLength));
   h.push_back(static_cast<char>(mapType));
   h.push_back(static_cast<char>(type));
-  h.append(5, '\0');  // colour-map specification
+  h.append(5, '\0');  // colour-map fields (none)
   Put16(h, 0);
   Put16(h, 0);
   Put16(h, static_cast<uint32_t>(width));
