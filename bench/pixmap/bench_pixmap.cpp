@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/graphics/pixmap.h"
+#include "tests/pixmap/fixtures.h"
 
 namespace {
 
@@ -32,48 +33,6 @@ std::vector<uint8_t> Picture(int w, int h, int channels) {
         v[(static_cast<size_t>(y) * w + x) * channels + c] = static_cast<uint8_t>((base + (seed >> 28)) & 0xFF);
       }
   return v;
-}
-
-std::string EncodeJpeg(int w, int h, const std::vector<uint8_t>& rgb) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = w, c.image_height = h, c.input_components = 3, c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + c.next_scanline * w * 3);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::string out(reinterpret_cast<char*>(buffer), size);
-  std::free(buffer);
-  return out;
-}
-
-void Append(png_structp png, png_bytep data, size_t n) {
-  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), n);
-}
-void NoFlush(png_structp) {}
-
-std::string EncodePng(int w, int h, const std::vector<uint8_t>& rgba) {
-  std::string out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(png, &out, Append, NoFlush);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < h; ++y) png_write_row(png, rgba.data() + static_cast<size_t>(y) * w * 4);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
 }
 
 // The bare decodes: straight from memory into one buffer, no checks beyond libjpeg's own.
@@ -175,8 +134,12 @@ bool Compare(const char* name, const std::string& bytes, size_t (*bare)(const st
 }  // namespace
 
 int main() {
-  const std::string jpeg = EncodeJpeg(1024, 768, Picture(1024, 768, 3));
-  const std::string png = EncodePng(600, 600, Picture(600, 600, 4));
+  const std::string jpeg = MakeJpeg(1024, 768, 3, Picture(1024, 768, 3), 90);
+  PngFixture rgba;
+  rgba.width = rgba.height = 600;
+  rgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  rgba.pixels = Picture(600, 600, 4);
+  const std::string png = MakePng(rgba);
   std::printf("101 interleaved rounds each\n");
   bool ok = Compare("JPEG 1024 x 768 RGB", jpeg, BareJpeg, 1024, 101);
   ok &= Compare("PNG 600 x 600 RGBA", png, BarePng, 600, 101);
