@@ -220,6 +220,10 @@ bool InitVideo(std::string* error) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+  // The window layer speaks X11 (XWayland on a Wayland desktop); probing other
+  // video drivers first only loads and drops their libraries. SDL_VIDEODRIVER
+  // in the environment still wins.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = std::string("cannot open the display: ") + SDL_GetError();
     return false;
