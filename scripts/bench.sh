@@ -23,5 +23,5 @@ fi
 for b in "${run[@]}"; do
   echo "== $(basename "$b")"
   env LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null \
-    xvfb-run -a -s "-screen 0 1024x768x24" "$b"
+    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$b"
 done

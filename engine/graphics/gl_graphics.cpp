@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -44,7 +45,10 @@ std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
 std::shared_ptr<TGraphics> TGLGraphicsDriver::AttachGraphics(void* window, int flags) {
   std::string error;
   platform::GLContext* c = platform::AttachContext(window, flags, &error);
-  if (!c) return nullptr;
+  if (!c) {
+    std::fprintf(stderr, "graphics: %s\n", error.c_str());
+    return nullptr;
+  }
   return std::make_shared<TGLGraphics>(c);
 }
 
@@ -54,6 +58,8 @@ std::shared_ptr<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int heig
   platform::GLContext* c = platform::CreateContext(width, height, depth, hertz, flags,
                                                    platform::Utf16ToUtf8(ApplicationTitle()), &error);
   if (!c) {
+    // Null is all the caller gets: say why where a player or a log can see it.
+    std::fprintf(stderr, "graphics: %s\n", error.c_str());
     if (depth != 0 && error == "GLGraphicsDriver failed to set display mode") throw std::runtime_error(error);
     return nullptr;
   }

@@ -6,7 +6,7 @@ set -u
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 mkfifo "$dir/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
 server=$!
 read -r number <"$dir/display" || number=""
 if [ -z "$number" ]; then
