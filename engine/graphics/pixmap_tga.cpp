@@ -1,6 +1,8 @@
 // TGA: uncompressed (type 2) and run-length encoded (type 10) true colour, no
-// colour map, 15/16/24/32 bits. Rows are stored bottom-up whatever the origin
-// bits say. Pixels land in the pixmap in its own byte order (red first).
+// colour map, 15/16/24/32 bits. The descriptor's origin bits say where the
+// first pixel of the file goes: bottom-left unless bit 5 (top row first) or
+// bit 4 (right to left) is set. Pixels land in the pixmap in its own byte
+// order (red first).
 #include <algorithm>
 #include <vector>
 
@@ -39,6 +41,7 @@ std::shared_ptr<TPixmap> TPixmapLoaderTGA::LoadPixmap(const std::shared_ptr<TStr
   uint8_t h[18];
   if (!in.Read(h, sizeof h)) return nullptr;
   const int idLength = h[0], mapType = h[1], imageType = h[2], bits = h[16];
+  const bool topFirst = (h[17] & 0x20) != 0, rightToLeft = (h[17] & 0x10) != 0;
   const int width = static_cast<int>(Le16(h + 12));
   const int height = static_cast<int>(Le16(h + 14));
   if (mapType != 0 || (imageType != 2 && imageType != 10)) return nullptr;
@@ -48,7 +51,6 @@ std::shared_ptr<TPixmap> TPixmapLoaderTGA::LoadPixmap(const std::shared_ptr<TStr
 
   const int format = (bits == 16 || bits == 32) ? PIXFMT_RGBA8888 : PIXFMT_RGB888;
   const int fileBytes = (bits + 7) / 8;
-  const int outBytes = PixelFormatBytes(format);
   // What the rest of the file can hold at most: every byte a pixel, or every
   // packet of 1 + fileBytes bytes a run of 128.
   const uint64_t pixels = uint64_t(width) * uint64_t(height);
@@ -60,14 +62,15 @@ std::shared_ptr<TPixmap> TPixmapLoaderTGA::LoadPixmap(const std::shared_ptr<TStr
   auto pixmap = TPixmap::Create(width, height, format, 4);
   if (!pixmap) return nullptr;
 
-  // The first row in the file is the bottom row of the picture.
-  auto rowOut = [&](int fileRow) { return pixmap->PixelPtr(0, height - 1 - fileRow); };
+  // Where the file's pixel x of row y lands.
+  auto pixelOut = [&](int fileRow, int x) {
+    return pixmap->PixelPtr(rightToLeft ? width - 1 - x : x, topFirst ? fileRow : height - 1 - fileRow);
+  };
   if (imageType == 2) {
     std::vector<uint8_t> row(static_cast<size_t>(width) * fileBytes);
     for (int y = 0; y < height; ++y) {
       if (!in.Read(row.data(), row.size())) return nullptr;
-      uint8_t* d = rowOut(y);
-      for (int x = 0; x < width; ++x) DecodeTgaPixel(row.data() + x * fileBytes, bits, d + x * outBytes);
+      for (int x = 0; x < width; ++x) DecodeTgaPixel(row.data() + x * fileBytes, bits, pixelOut(y, x));
     }
     return pixmap;
   }
@@ -85,7 +88,7 @@ std::shared_ptr<TPixmap> TPixmapLoaderTGA::LoadPixmap(const std::shared_ptr<TStr
     for (int64_t i = 0; i < count; ++i, ++done) {
       if (!repeat && !in.Read(pixel, fileBytes)) return nullptr;
       const int y = static_cast<int>(done / width), x = static_cast<int>(done % width);
-      DecodeTgaPixel(pixel, bits, rowOut(y) + x * outBytes);
+      DecodeTgaPixel(pixel, bits, pixelOut(y, x));
     }
   }
   return pixmap;

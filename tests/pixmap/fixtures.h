@@ -96,7 +96,7 @@ inline void Put32(std::string& s, uint32_t v) {
 }
 
 inline std::string TgaHeader(int type, int width, int height, int bits, int idLength = 0,
-                             int mapType = 0) {
+                             int mapType = 0, int descriptor = 0) {
   std::string h;
   h.push_back(static_cast<char>(idLength));
   h.push_back(static_cast<char>(mapType));
@@ -107,7 +107,7 @@ inline std::string TgaHeader(int type, int width, int height, int bits, int idLe
   Put16(h, static_cast<uint32_t>(width));
   Put16(h, static_cast<uint32_t>(height));
   h.push_back(static_cast<char>(bits));
-  h.push_back('\0');
+  h.push_back(static_cast<char>(descriptor));  // bit 4: right to left, bit 5: top row first
   return h;
 }
 

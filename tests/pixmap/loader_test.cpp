@@ -250,6 +250,37 @@ TEST(TgaLoader, RunLengthPacketsCrossRowsAndAreClampedAtTheEnd) {
   EXPECT_TRUE(Load(literalOver));
 }
 
+TEST(TgaLoader, OriginBitsPlaceTheFirstPixel) {
+  // 2 x 2 picture, pixels a b c d in file order; each origin puts them elsewhere.
+  const std::string body("\x01\x01\x01\x02\x02\x02\x03\x03\x03\x04\x04\x04", 12);
+  struct Case {
+    int descriptor;
+    uint8_t topLeft, topRight, bottomLeft, bottomRight;
+  } cases[] = {
+      {0x00, 3, 4, 1, 2},  // bottom-left origin
+      {0x20, 1, 2, 3, 4},  // top-left
+      {0x10, 4, 3, 2, 1},  // bottom-right
+      {0x30, 2, 1, 4, 3},  // top-right
+      {0x28, 1, 2, 3, 4},  // attribute bits alongside
+  };
+  for (const Case& c : cases) {
+    for (int type : {2, 10}) {
+      std::string t = TgaHeader(type, 2, 2, 24, 0, 0, c.descriptor);
+      if (type == 10) {
+        for (int i = 0; i < 4; ++i) t += '\0' + body.substr(static_cast<size_t>(i) * 3, 3);
+      } else {
+        t += body;
+      }
+      auto p = Load(t);
+      ASSERT_TRUE(p) << c.descriptor;
+      EXPECT_EQ(p->PixelPtr(0, 0)[0], c.topLeft) << c.descriptor << " type " << type;
+      EXPECT_EQ(p->PixelPtr(1, 0)[0], c.topRight) << c.descriptor << " type " << type;
+      EXPECT_EQ(p->PixelPtr(0, 1)[0], c.bottomLeft) << c.descriptor << " type " << type;
+      EXPECT_EQ(p->PixelPtr(1, 1)[0], c.bottomRight) << c.descriptor << " type " << type;
+    }
+  }
+}
+
 TEST(TgaLoader, HeadersItDoesNotDecode) {
   const std::string body(4 * 4 * 4, '\x11');
   EXPECT_FALSE(Load(TgaHeader(2, 4, 4, 24, 0, 1) + body));  // colour map
