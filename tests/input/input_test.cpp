@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/input/input.h"
@@ -202,6 +203,8 @@ class ArrivingDriver : public TSystemDriver {
     });
   }
   void Wait() override {
+    // A waiter that misses what arrived fails instead of waiting forever.
+    if (arrivals.empty()) throw std::runtime_error("nothing more arrives");
     for (const platform::Event& e : arrivals) platform::InjectEvent(e);
     arrivals.clear();
     Poll();
