@@ -20,14 +20,23 @@ std::deque<Event>& Injected() {
 // AppSuspend / AppResume are sent once per change, not once per SDL notice.
 bool appSuspended = false;
 
-int CurrentMods() {
-  const SDL_Keymod m = SDL_GetModState();
+int ModBits(unsigned m) {
   int mods = 0;
   if (m & KMOD_SHIFT) mods |= kModShift;
   if (m & KMOD_CTRL) mods |= kModControl;
   if (m & KMOD_ALT) mods |= kModAlt;
   if (m & KMOD_GUI) mods |= kModSystem;
   return mods;
+}
+
+// The modifiers as of the last key event translated. SDL's own state is that
+// of the newest event queued, which is ahead of the events of a batch still
+// being translated; each key event carries the state of its own moment.
+int heldMods = -1;  // not known before the first event
+
+int CurrentMods() {
+  if (heldMods < 0) heldMods = ModBits(SDL_GetModState());
+  return heldMods;
 }
 
 // Pointer position in client coordinates; windows that are not ours pass through.
@@ -93,6 +102,7 @@ void EmitText(const char* s, const Event& base, const EventSink& sink) {
 
 void Translate(const SDL_Event& ev, const EventSink& sink) {
   Event e;
+  if (ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) heldMods = ModBits(ev.key.keysym.mod);
   e.mods = CurrentMods();
   switch (ev.type) {
     case SDL_KEYDOWN:

@@ -194,8 +194,10 @@ int AppTerminate() {
   return t;
 }
 
+// The waiters start from a clean slate that includes what is still queued:
+// a press made before the call must not end the wait.
 int WaitForKey() {
-  FlushKeys();
+  ClearKeyState();
   for (;;) {
     WaitEvents();
     for (int k = 1; k <= 255; ++k) {
@@ -208,7 +210,7 @@ int WaitForKey() {
 }
 
 int WaitForChar() {
-  FlushKeys();
+  ClearKeyState();
   for (;;) {
     WaitEvents();
     if (state.charGet != state.charPut) {
@@ -220,7 +222,7 @@ int WaitForChar() {
 }
 
 int WaitForClick() {
-  FlushMouse();
+  ClearMouseState();
   for (;;) {
     WaitEvents();
     for (int b = 1; b <= 3; ++b) {

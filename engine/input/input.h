@@ -29,6 +29,8 @@ int PointerYSpeed();
 int WheelSpeed();
 int IsSuspended();
 int AppTerminate();
+// Clear first (as ClearKeyState / ClearMouseState do), then wait for a new key
+// hit (the lowest code), character or click.
 int WaitForKey();
 int WaitForChar();
 int WaitForClick();

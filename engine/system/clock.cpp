@@ -73,13 +73,11 @@ double RandomDouble() {
 }
 
 int RandomInt(int min, int max) {
-  // The range is taken in 32 bits as the generator's callers expect; computed
-  // unsigned so that extreme bounds do not overflow.
-  const int range = static_cast<int>(static_cast<uint32_t>(max) - static_cast<uint32_t>(min));
-  if (range > 0) {
-    const double d = RandomDouble() * (static_cast<double>(range) + 1.0);
-    return static_cast<int>(static_cast<uint32_t>(static_cast<int64_t>(d)) + static_cast<uint32_t>(min));
-  }
-  const double d = RandomDouble() * (1.0 - static_cast<double>(range));
-  return static_cast<int>(static_cast<uint32_t>(static_cast<int64_t>(d)) + static_cast<uint32_t>(max));
+  // Either bound may be the larger. The span is taken in 64 bits: in 32 it
+  // wraps for bounds 2^31 or more apart and the draw lands outside them. For
+  // every narrower span this is the same draw.
+  const int64_t lo = min < max ? min : max;
+  const int64_t hi = min < max ? max : min;
+  const double d = RandomDouble() * static_cast<double>(hi - lo + 1);
+  return static_cast<int>(static_cast<int64_t>(d) + lo);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/input/input.h"
@@ -188,21 +189,66 @@ TEST_F(InputTest, TerminateRequestIsClearedByReading) {
   EXPECT_EQ(AppTerminate(), 0);
 }
 
-TEST_F(InputTest, WaitersReturnWhatArrives) {
-  Inject(platform::kKeyDown, KEY_RETURN);
-  Inject(platform::kKeyDown, KEY_P);
-  EXPECT_EQ(WaitForKey(), KEY_RETURN);  // the lowest code of those hit
-  Inject(platform::kKeyChar, 'q');
-  EXPECT_EQ(WaitForChar(), 'q');
-  Inject(platform::kMouseDown, MOUSE_RIGHT);
-  EXPECT_EQ(WaitForClick(), MOUSE_RIGHT);
-}
+// Delivers the platform queue as the real driver does; a Wait first lets
+// `arrivals` happen, as if typed while the program waits.
+class ArrivingDriver : public TSystemDriver {
+ public:
+  std::vector<platform::Event> arrivals;
+  void Poll() override {
+    platform::PollEvents([](const platform::Event& pe) {
+      TEvent e;
+      e.id = pe.kind;
+      e.data = pe.data;
+      EmitEvent(e);
+    });
+  }
+  void Wait() override {
+    // A waiter that misses what arrived fails instead of waiting forever.
+    if (arrivals.empty()) throw std::runtime_error("nothing more arrives");
+    for (const platform::Event& e : arrivals) platform::InjectEvent(e);
+    arrivals.clear();
+    Poll();
+  }
+  void MoveMouse(int, int) override {}
+  void SetMouseVisible(bool) override {}
+  void Notify(const std::u16string&, bool) override {}
+  int Confirm(const std::u16string&, bool) override { return 0; }
+  int Proceed(const std::u16string&, bool) override { return 0; }
+  std::string RequestFile(const std::u16string&, const std::string&, bool, const std::string&) override {
+    return {};
+  }
+  std::string RequestDir(const std::u16string&, const std::string&) override { return {}; }
+  int OpenURL(const std::string&) override { return 0; }
+};
 
-TEST_F(InputTest, WaitForKeyIgnoresHitsFromBeforeTheCall) {
+TEST_F(InputTest, WaitersReturnWhatArrivesDuringTheWait) {
+  auto driver = std::make_shared<ArrivingDriver>();
+  SetSystemDriver(driver);
+  auto event = [](int kind, int data) {
+    platform::Event e;
+    e.kind = kind;
+    e.data = data;
+    return e;
+  };
+  driver->arrivals = {event(platform::kKeyDown, KEY_RETURN), event(platform::kKeyDown, KEY_P)};
+  EXPECT_EQ(WaitForKey(), KEY_RETURN);  // the lowest code of those hit
+
+  // Input from before the call, polled or still queued, never ends a wait.
   Tap(KEY_N);
-  PumpEvents();  // N is counted now and must be flushed by the wait
-  Inject(platform::kKeyDown, KEY_Y);
+  PumpEvents();
+  Tap(KEY_M);
+  driver->arrivals = {event(platform::kKeyDown, KEY_Y)};
   EXPECT_EQ(WaitForKey(), KEY_Y);
+
+  Inject(platform::kKeyChar, 'a');
+  driver->arrivals = {event(platform::kKeyChar, 'b')};
+  EXPECT_EQ(WaitForChar(), 'b');
+
+  Inject(platform::kMouseDown, MOUSE_LEFT);
+  Inject(platform::kMouseUp, MOUSE_LEFT);
+  driver->arrivals = {event(platform::kMouseDown, MOUSE_RIGHT)};
+  EXPECT_EQ(WaitForClick(), MOUSE_RIGHT);
+  SetSystemDriver(nullptr);
 }
 
 TEST_F(InputTest, SourceFilterAndStopping) {

@@ -109,6 +109,32 @@ TEST_F(SdlTranslationTest, ControlKeysAlsoGiveTheirCharacterRepeatsIncluded) {
   }
 }
 
+TEST_F(SdlTranslationTest, ModifiersAreThoseOfTheMomentOfEachEvent) {
+  // Shift down, A, Shift up, Ctrl down, a click, Ctrl up, all polled at once:
+  // each event carries the modifiers held when it happened, not when polled.
+  auto key = [](Uint32 type, SDL_Keycode sym, SDL_Scancode sc, Uint16 mod) {
+    SDL_Event ev{};
+    ev.type = type;
+    ev.key.keysym.sym = sym;
+    ev.key.keysym.scancode = sc;
+    ev.key.keysym.mod = mod;
+    ev.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&ev);
+  };
+  key(SDL_KEYDOWN, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT);
+  key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A, KMOD_LSHIFT);
+  key(SDL_KEYUP, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_NONE);
+  key(SDL_KEYDOWN, SDLK_RCTRL, SDL_SCANCODE_RCTRL, KMOD_RCTRL | KMOD_LALT);
+  SDL_Event click{};
+  click.type = SDL_MOUSEBUTTONDOWN;
+  click.button.button = SDL_BUTTON_LEFT;
+  SDL_PushEvent(&click);
+  key(SDL_KEYUP, SDLK_RCTRL, SDL_SCANCODE_RCTRL, KMOD_CAPS);  // Caps Lock is no modifier here
+  std::vector<int> mods;
+  for (const auto& e : Poll()) mods.push_back(e.mods);
+  EXPECT_EQ(mods, (std::vector<int>{1, 1, 0, 6, 6, 0}));
+}
+
 TEST_F(SdlTranslationTest, TextInputBecomesUtf16CodeUnits) {
   SDL_Event ev{};
   ev.type = SDL_TEXTINPUT;

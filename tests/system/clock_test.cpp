@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "engine/system/clock.h"
 
 TEST(Random, SeedMasksAndReplacesBrokenStates) {
@@ -49,6 +52,28 @@ TEST(Random, IntRangesEitherWayRoundAndAlwaysAdvance) {
   int64_t s = 7;
   for (int i = 0; i < 4; ++i) s = Step(s);
   EXPECT_EQ(RandomSeed(), s);
+}
+
+// The draw is the double scaled to the span, truncated and added to the
+// smaller bound; spans of 2^31 and more stay inside the bounds too.
+TEST(Random, IntIsTheScaledDoubleAddedToTheSmallerBoundForEverySpan) {
+  struct Case { int a, b; } cases[] = {
+      {1, 6}, {6, 1}, {7, 17}, {-3, 3}, {0, INT32_MAX}, {INT32_MIN, -1},
+      {INT32_MIN, 0}, {0, INT32_MIN}, {-2000000000, 2000000000}, {INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MIN},
+  };
+  for (const auto& c : cases) {
+    const int64_t lo = std::min(c.a, c.b), hi = std::max(c.a, c.b);
+    SeedRandom(12345);
+    for (int i = 0; i < 500; ++i) {
+      const int seed = RandomSeed();
+      const double d = RandomDouble();
+      SeedRandom(seed);
+      const int v = RandomInt(c.a, c.b);
+      ASSERT_EQ(v, static_cast<int64_t>(d * static_cast<double>(hi - lo + 1)) + lo) << c.a << ", " << c.b;
+      ASSERT_GE(v, lo);
+      ASSERT_LE(v, hi);
+    }
+  }
 }
 
 TEST(Clock, DifferencesWrapAround) {
