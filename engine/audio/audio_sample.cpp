@@ -144,9 +144,23 @@ namespace {
 // A plain pointer, so that loaders leaving the list at exit never touch a
 // destroyed object.
 TAudioSampleLoader* loaderHead = nullptr;
+
+// The built-in loaders count as made at start, before any of the program's
+// own: WAV, then Ogg (asked first). They live for the whole run.
+void RegisterLoaders() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  new TAudioSampleLoaderWAV();
+  new TAudioSampleLoaderOGG();
+}
 }  // namespace
 
-TAudioSampleLoader::TAudioSampleLoader() : _succ(loaderHead) { loaderHead = this; }
+TAudioSampleLoader::TAudioSampleLoader() {
+  RegisterLoaders();
+  _succ = loaderHead;
+  loaderHead = this;
+}
 
 TAudioSampleLoader::~TAudioSampleLoader() {
   for (TAudioSampleLoader** link = &loaderHead; *link; link = &(*link)->_succ) {
@@ -158,9 +172,7 @@ TAudioSampleLoader::~TAudioSampleLoader() {
 }
 
 TAudioSampleLoader* AudioSampleLoaders() {
-  // Ogg after WAV, so that Ogg is asked first.
-  static TAudioSampleLoaderWAV wav;
-  static TAudioSampleLoaderOGG ogg;
+  RegisterLoaders();
   return loaderHead;
 }
 

@@ -85,7 +85,8 @@ class TAudioSampleLoaderOGG : public TAudioSampleLoader {
   std::shared_ptr<TAudioSample> LoadAudioSample(TStream& stream) override;
 };
 
-// Head of the loader list (the built-in loaders are registered on first use).
+// Head of the loader list, newest first; the built-in loaders stand behind every
+// loader the program makes, whenever it makes them.
 TAudioSampleLoader* AudioSampleLoaders();
 
 // Opens url and asks each loader in turn; nullptr when it cannot be opened or

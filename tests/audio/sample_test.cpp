@@ -57,6 +57,17 @@ class ShrinkingStream : public TMemoryStream {
   bool _sawEnd = false, _shrunk = false;
 };
 
+// A loader of the program's own, made before anything loaded a sample; it
+// takes whatever it is offered while claiming is set.
+bool claiming = false;
+class TClaimAllLoader : public TAudioSampleLoader {
+ public:
+  std::shared_ptr<TAudioSample> LoadAudioSample(TStream&) override {
+    return claiming ? TAudioSample::Create(1, 4321, SF_MONO8) : nullptr;
+  }
+};
+TAudioSampleLoader* const earlyLoader = new TClaimAllLoader;
+
 }  // namespace
 
 TEST(AudioSample, CreateRefusesSizesBeyondAnInt) {
@@ -329,8 +340,22 @@ TEST(LoadAudioSample, StreamErrorsRefuseTheDataOtherErrorsPassThrough) {
   }
 }
 
-TEST(LoadAudioSample, TheOggLoaderIsAskedFirst) {
-  ASSERT_NE(AudioSampleLoaders(), nullptr);
-  EXPECT_NE(dynamic_cast<TAudioSampleLoaderOGG*>(AudioSampleLoaders()), nullptr);
-  EXPECT_NE(dynamic_cast<TAudioSampleLoaderWAV*>(AudioSampleLoaders()->_succ), nullptr);
+TEST(LoadAudioSample, LoadersAreAskedNewestFirstAfterTheOggLoader) {
+  // The built-in loaders count as made at start: one the program made before
+  // first use stands in front of them.
+  std::vector<TAudioSampleLoader*> chain;
+  for (TAudioSampleLoader* l = AudioSampleLoaders(); l; l = l->_succ) chain.push_back(l);
+  ASSERT_EQ(chain.size(), 3u);
+  EXPECT_EQ(chain[0], earlyLoader);
+  EXPECT_NE(dynamic_cast<TAudioSampleLoaderOGG*>(chain[1]), nullptr);
+  EXPECT_NE(dynamic_cast<TAudioSampleLoaderWAV*>(chain[2]), nullptr);
+
+  claiming = true;
+  auto claimed = Load(MakeOgg(1, 8000, 800, Tone(200, 8000)));
+  claiming = false;
+  ASSERT_NE(claimed, nullptr);
+  EXPECT_EQ(claimed->hertz, 4321);
+  auto ogg = Load(MakeOgg(1, 8000, 800, Tone(200, 8000)));
+  ASSERT_NE(ogg, nullptr);
+  EXPECT_EQ(ogg->hertz, 8000);
 }
