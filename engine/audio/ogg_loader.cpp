@@ -12,10 +12,13 @@
 
 namespace {
 
-// The stream handed to libvorbisfile. No exception may cross the C library:
-// the first one is kept and raised again once the decoder is released.
+// The stream handed to libvorbisfile. The decoder takes offsets from the
+// start of its data, so positions are counted from where the sound starts
+// (a sound may sit inside a larger stream). No exception may cross the C
+// library: the first one is kept and raised again once the decoder is released.
 struct OggSource {
   TStream* stream;
+  int64_t start;
   std::exception_ptr error;
 };
 
@@ -37,10 +40,10 @@ int SeekCallback(void* source, ogg_int64_t offset, int whence) {
   if (src->error) return -1;
   try {
     TStream& s = *src->stream;
-    int64_t to = offset;
+    int64_t to = src->start + offset;
     if (whence == SEEK_CUR) to = s.Pos() + offset;
     if (whence == SEEK_END) to = s.Size() + offset;
-    if (to < 0) return -1;
+    if (to < src->start) return -1;
     return s.Seek(to) == to ? 0 : -1;
   } catch (...) {
     src->error = std::current_exception();
@@ -53,7 +56,8 @@ int CloseCallback(void*) { return 0; }  // the caller closes the stream
 long TellCallback(void* source) {
   auto* src = static_cast<OggSource*>(source);
   try {
-    return static_cast<long>(src->stream->Pos());
+    const int64_t pos = src->stream->Pos();
+    return pos < 0 ? -1 : static_cast<long>(pos - src->start);
   } catch (...) {
     if (!src->error) src->error = std::current_exception();
     return -1;
@@ -122,9 +126,10 @@ void Put16(uint8_t* p, int16_t v) {
 }  // namespace
 
 std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& stream) {
-  OggSource src{&stream, nullptr};
-  const ov_callbacks callbacks{ReadCallback, SeekCallback, CloseCallback, TellCallback};
   const int64_t start = stream.Pos();
+  if (start < 0) return nullptr;
+  OggSource src{&stream, start, nullptr};
+  const ov_callbacks callbacks{ReadCallback, SeekCallback, CloseCallback, TellCallback};
   Decoder dec;
   // A failure caused by the stream raises what the stream raised.
   auto fail = [&src]() -> std::shared_ptr<TAudioSample> {

@@ -208,6 +208,32 @@ TEST(OggLoader, DataEndingBeforeItsStatedLengthGivesWhatArrived) {
   EXPECT_EQ(std::memcmp(s->samples, whole->samples, 4000), 0);
 }
 
+TEST(OggLoader, ASoundStartingInsideAStreamIsReadFromWhereTheStreamStands) {
+  const std::string ogg = MakeOgg(2, 22050, 30000, Tone(440, 22050));
+  const std::string chained = MakeOgg(1, 22050, 6000, Tone(440, 22050), 0.4f, 1) +
+                              MakeOgg(1, 22050, 5000, Tone(880, 22050), 0.4f, 2);
+  auto whole = Load(ogg);
+  ASSERT_NE(whole, nullptr);
+  for (size_t lead : {size_t{1}, size_t{4}, size_t{27}, size_t{5000}}) {
+    SCOPED_TRACE(lead);
+    // Bytes before the sound that look like the start of a page, too.
+    auto at = [&](const std::string& sound) {
+      auto in = std::make_shared<TMemoryStream>(std::string("OggS").substr(0, lead) +
+                                                std::string(lead > 4 ? lead - 4 : 0, '\0') + sound);
+      in->Seek(static_cast<int64_t>(lead));
+      return LoadAudioSample(std::static_pointer_cast<TStream>(in));
+    };
+    auto s = at(ogg);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->length, 30000);
+    EXPECT_EQ(s->capacity, whole->capacity);
+    EXPECT_EQ(std::memcmp(s->samples, whole->samples, static_cast<size_t>(whole->capacity)), 0);
+    auto c = at(chained);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->length, 11000);
+  }
+}
+
 TEST(OggLoader, TruncatedCorruptedAndForeignDataNeverCrash) {
   // Noise, so that the audio spans many pages.
   std::mt19937 noise(3);
