@@ -260,7 +260,9 @@ std::shared_ptr<TOpenALChannel> TOpenALChannel::Create(int isStatic) {
     alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(id, AL_GAIN, 1.0f);
     alSourcef(id, AL_PITCH, 1.0f);
-    alSource3f(id, AL_POSITION, 0.0f, 0.0f, 1.0f);
+    // Centre balance, in front of the listener (who faces -z): +z would put
+    // every unpanned sound behind, quieter on stereo output.
+    alSource3f(id, AL_POSITION, 0.0f, 0.0f, -1.0f);
     ClearALError();
     source->_avail = 0;
     if (!isStatic) {

@@ -249,6 +249,29 @@ TEST_F(Record, VolumeScalesTheLevelAndBalanceMovesIt) {
   EXPECT_GT(level(r.right, rightOnly), 5 * level(r.left, rightOnly));
 }
 
+TEST_F(Record, AFreshChannelSoundsWhereCentreBalanceDoes) {
+  // The game never sets a balance: its sounds must be heard in front, as
+  // loud as on a channel set to the centre.
+  auto sound = LoadSound(MakeSample(150, Tone(500, RATE)));
+  for (bool centred : {false, true}) {
+    auto ch = PrepareSound(sound);
+    if (centred) SetChannelBalance(ch, 0.0f);
+    UnpauseChannel(ch);
+    ASSERT_TRUE(Quiet(ch));
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+  }
+  const Recorded r = Finish();
+  const auto left = Bursts(r.left, 0.01), right = Bursts(r.right, 0.01);
+  ASSERT_EQ(left.size(), 2u);
+  ASSERT_EQ(right.size(), 2u);
+  auto level = [&](const std::vector<float>& v, const Span& s) {
+    return ToneLevel(v, 500, RATE, s.first + r.Ms(20), s.last - r.Ms(20));
+  };
+  EXPECT_NEAR(level(r.left, left[0]) / level(r.left, left[1]), 1.0, 0.05);
+  EXPECT_NEAR(level(r.right, right[0]) / level(r.right, right[1]), 1.0, 0.05);
+  EXPECT_NEAR(level(r.left, left[0]) / level(r.right, right[0]), 1.0, 0.05);
+}
+
 TEST_F(Record, ARecycledChannelIgnoresCommands) {
   auto blip = LoadSound(MakeSample(50, Tone(800, RATE)));
   auto tone = LoadSound(MakeSample(250, Tone(400, RATE)));
