@@ -494,10 +494,12 @@ std::unique_ptr<Canvas> DrawSquare(bool marked) {
 
 // The menu: the title loop underlines the chosen entry at fixed places, so
 // each entry is drawn centred over its underline and sized to its length.
+// It reaches down over the whole hiscore card of the title picture, whose
+// rows the title loop leaves out while the menu is open.
 std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
-  auto c = std::make_unique<Canvas>(434, 250);
+  auto c = std::make_unique<Canvas>(434, 336);
   cairo_t* cr = c->cr();
-  Panel(cr, 1.5, 1.5, 431, 247, 22, kPanelTop, kPanelBottom, kGold);
+  Panel(cr, 1.5, 1.5, 431, 333, 22, kPanelTop, kPanelBottom, kGold);
   SetRgb(cr, kGoldLight);
   TextCentred(cr, *f.display, 30, 217, 6, "Menu");
   for (int i = -1; i <= 1; i += 2) {
@@ -557,7 +559,7 @@ std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
     cairo_fill(cr);
   }
   SetRgb(cr, kMuted);
-  TextCentred(cr, *f.sans, 13, 217, 218, "Up / Down: choose      Return: open      Esc: close");
+  TextCentred(cr, *f.sans, 13, 217, 300, "Up / Down: choose      Return: open      Esc: close");
   return c;
 }
 
