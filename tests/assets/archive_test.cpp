@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <stdexcept>
 
+#include "engine/graphics/pixmap.h"
 #include "tests/assets/decode.h"
 #include "tools/assetgen/archive.h"
 
@@ -76,6 +78,46 @@ TEST(Archive, LevelPictureLeavesTheNumbersReadable) {
       EXPECT_GE(Contrast(Luminance(sum[0] / n, sum[1] / n, sum[2] / n), number), 2.0) << "square (" << col << ", " << row << ")";
     }
   }
+}
+
+// Unpacked the way start-up unpacks it, with C stdio on the file itself: per
+// record a name of at most 50 bytes after white space, a decimal size after
+// more white space, then exactly that many bytes from the one after the last
+// digit, copied one at a time. Each file is then loaded by the name start-up
+// asks for.
+TEST(Archive, UnpacksWithTheStartUpReadingIntoTheFourPictures) {
+  namespace fs = std::filesystem;
+  char tmpl[] = "/tmp/quillory-unpack-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const fs::path dir = tmpl;
+  FILE* in = std::fopen((ProgramDir() + "/data/qyv2demo.dat").c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  for (int j = 0; j < 4; ++j) {
+    SCOPED_TRACE("record " + std::to_string(j));
+    char name[51] = "";
+    ASSERT_EQ(std::fscanf(in, "%50s", name), 1);
+    FILE* out = std::fopen((dir / name).c_str(), "wb");
+    ASSERT_NE(out, nullptr) << name;
+    int size = -1;
+    ASSERT_EQ(std::fscanf(in, "%d", &size), 1) << name;
+    ASSERT_GT(size, 0) << name;
+    for (int k = 0; k < size; ++k) {
+      int c = std::fgetc(in);
+      ASSERT_NE(c, EOF) << name << " ends after " << k << " of " << size << " bytes";
+      std::fputc(c, out);
+    }
+    std::fclose(out);
+  }
+  EXPECT_EQ(std::fgetc(in), EOF) << "bytes after the fourth record";
+  std::fclose(in);
+  for (const auto& [name, size] : kArchived) {
+    SCOPED_TRACE(name);
+    std::shared_ptr<TPixmap> p = LoadPixmap(TUrl((dir / name).string()));
+    ASSERT_NE(p, nullptr) << "not unpacked under its name, or not a picture";
+    EXPECT_EQ(p->width, size.first);
+    EXPECT_EQ(p->height, size.second);
+  }
+  fs::remove_all(dir);
 }
 
 TEST(Archive, PicturesAreNotShippedLoose) {

@@ -35,7 +35,7 @@ TEST(EngineLoaders, EveryPictureLoadsAsAPixmapWithoutColourKeyHoles) {
   const Expected loose[] = {
       {"gfx/bg.jpg", 1024, 768, PIXFMT_RGB888},          {"gfx/message frame.png", 500, 80, PIXFMT_RGBA8888},
       {"gfx/square.png", 75, 75, PIXFMT_RGBA8888},       {"gfx/square mark.png", 75, 75, PIXFMT_RGBA8888},
-      {"gfx/Menu.png", 434, 250, PIXFMT_RGBA8888},       {"gfx/Credits.png", 400, 300, PIXFMT_RGBA8888},
+      {"gfx/Menu.png", 434, 336, PIXFMT_RGBA8888},       {"gfx/Credits.png", 400, 300, PIXFMT_RGBA8888},
       {"gfx/instructions.png", 710, 460, PIXFMT_RGBA8888}, {"gfx/quit.png", 582, 196, PIXFMT_RGBA8888},
       {"gfx/loading.png", 152, 40, PIXFMT_RGBA8888},     {"gfx/pointer.png", 24, 24, PIXFMT_RGBA8888},
       {"gfx/ball.png", 14, 14, PIXFMT_RGBA8888},         {"gfx/level-1-empty.png", 100, 100, PIXFMT_RGB888},

@@ -27,7 +27,7 @@ const Expected kLoose[] = {
     {"gfx/message frame.png", 500, 80, kAlpha},
     {"gfx/square.png", 75, 75, kAlpha},
     {"gfx/square mark.png", 75, 75, kAlpha},
-    {"gfx/Menu.png", 434, 250, kAlpha},
+    {"gfx/Menu.png", 434, 336, kAlpha},
     {"gfx/Credits.png", 400, 300, kAlpha},
     {"gfx/instructions.png", 710, 460, kAlpha},
     {"gfx/quit.png", 582, 196, kAlpha},
@@ -91,6 +91,26 @@ TEST(Pictures, TitleScreenPanelsAreSolidInside) {
     }
     EXPECT_EQ(translucent, 0);
   }
+}
+
+// While the menu is open the title loop leaves out the hiscore rows: the menu
+// picture must cover every place a row's name or score is drawn, or the
+// empty table on the title picture shows beneath it.
+TEST(Pictures, MenuCoversTheHiscoreRows) {
+  Image menu = Load("gfx/Menu.png");
+  ASSERT_GT(menu.width, 0);
+  // Names from x 388, scores from x 588 and about 100 pixels wide; rows
+  // from y 180 every 30, each about 24 pixels tall in the hiscore font.
+  int uncovered = 0, first_y = -1;
+  for (int y = 180; y < 180 + 7 * 30 + 24; ++y) {
+    for (int x = 388; x < 688; ++x) {
+      const int mx = x - 295, my = y - 101;
+      const bool covered = mx >= 0 && my >= 0 && mx < menu.width && my < menu.height && menu.At(mx, my)[3] == 255;
+      if (!covered && first_y < 0) first_y = y;
+      uncovered += !covered;
+    }
+  }
+  EXPECT_EQ(uncovered, 0) << "from screen row " << first_y;
 }
 
 TEST(Pictures, PointerTipIsTheTopLeftPixel) {

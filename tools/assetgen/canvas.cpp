@@ -268,7 +268,7 @@ void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, d
 }
 
 void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb top, Rgb bottom,
-           Rgb rim) {
+           Rgb rim, double inset) {
   cairo_pattern_t* g = cairo_pattern_create_linear(0, y, 0, y + h);
   cairo_pattern_add_color_stop_rgb(g, 0, top.r, top.g, top.b);
   cairo_pattern_add_color_stop_rgb(g, 1, bottom.r, bottom.g, bottom.b);
@@ -279,7 +279,7 @@ void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb to
   cairo_set_line_width(cr, 3);
   SetRgb(cr, rim);
   cairo_stroke(cr);
-  RoundedRect(cr, x + 4.5, y + 4.5, w - 9, h - 9, std::max(1.0, r - 4));
+  RoundedRect(cr, x + inset, y + inset, w - 2 * inset, h - 2 * inset, std::max(1.0, r - inset + 0.5));
   cairo_set_line_width(cr, 1);
   SetRgb(cr, Mix(rim, Hex(0xffffff), 0.35), 0.35);
   cairo_stroke(cr);

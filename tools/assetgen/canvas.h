@@ -93,9 +93,10 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 // A soft shadow under a rounded rectangle, made of stacked translucent layers.
 void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, double spread,
                 double alpha);
-// Opaque rounded panel: gradient fill, gold rim and an inner highlight line.
+// Opaque rounded panel: gradient fill, gold rim and an inner highlight line
+// `inset` pixels inside the panel's edge.
 void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb top, Rgb bottom,
-           Rgb rim);
+           Rgb rim, double inset = 4.5);
 // Clamps every pixel's colour up to a floor so no opaque pixel is pure black
 // (pure black is the game's colour key for pictures without alpha).
 void LiftBlack(Canvas& c, int floor);

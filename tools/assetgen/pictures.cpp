@@ -494,10 +494,12 @@ std::unique_ptr<Canvas> DrawSquare(bool marked) {
 
 // The menu: the title loop underlines the chosen entry at fixed places, so
 // each entry is drawn centred over its underline and sized to its length.
+// It reaches down over the whole hiscore card of the title picture, whose
+// rows the title loop leaves out while the menu is open.
 std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
-  auto c = std::make_unique<Canvas>(434, 250);
+  auto c = std::make_unique<Canvas>(434, 336);
   cairo_t* cr = c->cr();
-  Panel(cr, 1.5, 1.5, 431, 247, 22, kPanelTop, kPanelBottom, kGold);
+  Panel(cr, 1.5, 1.5, 431, 333, 22, kPanelTop, kPanelBottom, kGold);
   SetRgb(cr, kGoldLight);
   TextCentred(cr, *f.display, 30, 217, 6, "Menu");
   for (int i = -1; i <= 1; i += 2) {
@@ -557,7 +559,7 @@ std::unique_ptr<Canvas> DrawMenu(Fonts& f) {
     cairo_fill(cr);
   }
   SetRgb(cr, kMuted);
-  TextCentred(cr, *f.sans, 13, 217, 218, "Up / Down: choose      Return: open      Esc: close");
+  TextCentred(cr, *f.sans, 13, 217, 300, "Up / Down: choose      Return: open      Esc: close");
   return c;
 }
 
@@ -604,7 +606,9 @@ std::unique_ptr<Canvas> DrawCredits(Fonts& f) {
 std::unique_ptr<Canvas> DrawInstructionsPanel(Fonts& f) {
   auto c = std::make_unique<Canvas>(710, 460);
   cairo_t* cr = c->cr();
-  Panel(cr, 1.5, 1.5, 707, 457, 18, Hex(0x221b55), Hex(0x161138), kGold);
+  // The title loop starts the text 7 pixels in from the left and 6 from the
+  // top: tight corners and a rim hugging the edge keep that area plain.
+  Panel(cr, 1.5, 1.5, 707, 457, 10, Hex(0x221b55), Hex(0x161138), kGold, 3.5);
   // Signature in the free space under the text.
   SetRgb(cr, kGold, 0.8);
   TextTop(cr, *f.display, 22, 560, 418, "Quillory");
@@ -842,8 +846,19 @@ std::unique_ptr<Canvas> DrawStartScreen(Fonts& f) {
                                     {0.70, Hex(0xb26a86)},
                                     {1, Hex(0x2a1a4c)}}));
   StarField(cr, rng, 160, 1024, 330);
-  // The light behind the horizon, where the restore question appears.
+  // The light behind the horizon, where the restore question appears. The
+  // question runs nearly from edge to edge: a band of light under all of it.
   Glow(cr, 512, 492, 330, Hex(0xffe2b8), 0.55);
+  {
+    cairo_pattern_t* band = cairo_pattern_create_linear(0, 410, 0, 520);
+    cairo_pattern_add_color_stop_rgba(band, 0, 1, 0.886, 0.722, 0);
+    cairo_pattern_add_color_stop_rgba(band, 0.35, 1, 0.886, 0.722, 0.6);
+    cairo_pattern_add_color_stop_rgba(band, 1, 1, 0.886, 0.722, 0.6);
+    cairo_rectangle(cr, 0, 410, 1024, 110);
+    cairo_set_source(cr, band);
+    cairo_fill(cr);
+    cairo_pattern_destroy(band);
+  }
   Hills(cr, rng, 1024, 520, 22, 8, Hex(0x6c3c78), 768);
   Hills(cr, rng, 1024, 565, 26, 8, Hex(0x472a66), 768);
   Hills(cr, rng, 1024, 620, 18, 8, Hex(0x2a1a4c), 768);
@@ -920,7 +935,7 @@ std::unique_ptr<Canvas> DrawStartScreen(Fonts& f) {
   // The hiscore card: names at x 388, scores at x 588, rows from y 180 every 30.
   SoftShadow(cr, 372, 146, 324, 280, 16, 10, 0.45);
   RoundedRect(cr, 372, 146, 324, 280, 16);
-  FillPattern(cr, Vertical(146, 426, {{0, Hex(0xfbf3de)}, {1, Hex(0xeadbb8)}}));
+  FillPattern(cr, Vertical(146, 426, {{0, Hex(0xfbf3de)}, {1, Hex(0xf2e6c8)}}));
   RoundedRect(cr, 372, 146, 324, 280, 16);
   cairo_set_line_width(cr, 3);
   g = GoldDiagonal(372, 146, 324, 280);
@@ -930,7 +945,7 @@ std::unique_ptr<Canvas> DrawStartScreen(Fonts& f) {
   for (int i = 0; i < 8; ++i) {
     if (i % 2 == 1) continue;
     RoundedRect(cr, 380, 177 + 30 * i, 308, 28, 7);
-    SetRgb(cr, Hex(0xb48ad8), 0.14);
+    SetRgb(cr, Hex(0xb48ad8), 0.10);
     cairo_fill(cr);
   }
   SetRgb(cr, Hex(0x7a4a98));
