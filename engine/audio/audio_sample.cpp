@@ -1,4 +1,5 @@
 #include "engine/audio/audio_sample.h"
+#include "engine/system/chain.h"
 
 #include <algorithm>
 #include <climits>
@@ -158,17 +159,11 @@ void RegisterLoaders() {
 
 TAudioSampleLoader::TAudioSampleLoader() {
   RegisterLoaders();
-  _succ = loaderHead;
-  loaderHead = this;
+  LinkAtHead(loaderHead, this);
 }
 
 TAudioSampleLoader::~TAudioSampleLoader() {
-  for (TAudioSampleLoader** link = &loaderHead; *link; link = &(*link)->_succ) {
-    if (*link == this) {
-      *link = _succ;
-      break;
-    }
-  }
+  Unlink(loaderHead, this);
 }
 
 TAudioSampleLoader* AudioSampleLoaders() {

@@ -6,6 +6,7 @@
 
 #include "engine/audio/audio_sample.h"
 #include "engine/audio/openal_driver.h"
+#include "engine/system/chain.h"
 
 // ---------------------------------------------------------------- base sound
 
@@ -69,17 +70,11 @@ void RegisterDrivers() {
 TAudioDriver::TAudioDriver() {
   // The built-in drivers count as made at start, before any of the program's own.
   RegisterDrivers();
-  _succ = driverHead;
-  driverHead = this;
+  LinkAtHead(driverHead, this);
 }
 
 TAudioDriver::~TAudioDriver() {
-  for (TAudioDriver** link = &driverHead; *link; link = &(*link)->_succ) {
-    if (*link == this) {
-      *link = _succ;
-      break;
-    }
-  }
+  Unlink(driverHead, this);
   if (current == this) current = nullptr;
   if (nullDriver == this) nullDriver = nullptr;
 }

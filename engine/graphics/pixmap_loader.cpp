@@ -1,6 +1,7 @@
 #include <exception>
 
 #include "engine/graphics/pixmap.h"
+#include "engine/system/chain.h"
 
 namespace {
 
@@ -34,17 +35,11 @@ struct StreamCloser {
 
 TPixmapLoader::TPixmapLoader() {
   MakeBuiltinLoaders();
-  _succ = loaderHead;
-  loaderHead = this;
+  LinkAtHead(loaderHead, this);
 }
 
 TPixmapLoader::~TPixmapLoader() {
-  for (TPixmapLoader** link = &loaderHead; *link; link = &(*link)->_succ) {
-    if (*link == this) {
-      *link = _succ;
-      break;
-    }
-  }
+  Unlink(loaderHead, this);
 }
 
 TPixmapLoader* PixmapLoaders() {

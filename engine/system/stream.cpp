@@ -1,4 +1,5 @@
 #include "engine/system/stream.h"
+#include "engine/system/chain.h"
 
 #include <sys/stat.h>
 
@@ -342,15 +343,10 @@ namespace {
 TStreamFactory* factoryHead = nullptr;
 }
 
-TStreamFactory::TStreamFactory() : _succ(factoryHead) { factoryHead = this; }
+TStreamFactory::TStreamFactory() { LinkAtHead(factoryHead, this); }
 
 TStreamFactory::~TStreamFactory() {
-  for (TStreamFactory** link = &factoryHead; *link; link = &(*link)->_succ) {
-    if (*link == this) {
-      *link = _succ;
-      break;
-    }
-  }
+  Unlink(factoryHead, this);
 }
 
 // ---------------------------------------------------------------- opening

@@ -13,6 +13,7 @@
 #include "engine/system/event.h"
 #include "engine/system/clock.h"
 #include "engine/system/system_driver.h"
+#include "tests/system/quiet_system_driver.h"
 
 namespace {
 
@@ -61,22 +62,12 @@ class FakeDriver : public TGraphicsDriver {
 std::shared_ptr<TGraphicsDriver> FakeGraphics::Driver() { return driver.lock(); }
 
 // Records pointer moves instead of warping a real pointer.
-class QuietSystem : public TSystemDriver {
+class QuietSystem : public QuietSystemDriver {
  public:
   std::vector<std::pair<int, int>> moves;
   std::vector<bool> visible;
-  void Poll() override {}
-  void Wait() override {}
   void MoveMouse(int x, int y) override { moves.emplace_back(x, y); }
   void SetMouseVisible(bool v) override { visible.push_back(v); }
-  void Notify(const std::u16string&, bool) override {}
-  int Confirm(const std::u16string&, bool) override { return 0; }
-  int Proceed(const std::u16string&, bool) override { return 0; }
-  std::string RequestFile(const std::u16string&, const std::string&, bool, const std::string&) override {
-    return {};
-  }
-  std::string RequestDir(const std::u16string&, const std::string&) override { return {}; }
-  int OpenURL(const std::string&) override { return 0; }
 };
 
 class GenericDisplayTest : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include "engine/system/event.h"
 #include "engine/system/system_driver.h"
 #include "platform/events.h"
+#include "tests/system/quiet_system_driver.h"
 
 namespace {
 
@@ -113,21 +114,11 @@ TEST(EventTest, PumpInsideAHookDoesNothing) {
 }
 
 // A replacement driver sees the calls; restoring gives the platform's back.
-class CountingDriver : public TSystemDriver {
+class CountingDriver : public QuietSystemDriver {
  public:
   int polls = 0, waits = 0;
   void Poll() override { ++polls; }
   void Wait() override { ++waits; }
-  void MoveMouse(int, int) override {}
-  void SetMouseVisible(bool) override {}
-  void Notify(const std::u16string&, bool) override {}
-  int Confirm(const std::u16string&, bool) override { return 0; }
-  int Proceed(const std::u16string&, bool) override { return 0; }
-  std::string RequestFile(const std::u16string&, const std::string&, bool, const std::string&) override {
-    return {};
-  }
-  std::string RequestDir(const std::u16string&, const std::string&) override { return {}; }
-  int OpenURL(const std::string&) override { return 0; }
 };
 
 TEST(EventTest, ReplaceableSystemDriver) {

@@ -10,17 +10,20 @@
 #include "engine/system/event.h"
 #include "engine/system/system_driver.h"
 #include "platform/events.h"
+#include "tests/system/quiet_system_driver.h"
 
 namespace {
 
-void Inject(int kind, int data = 0, int x = 0, int y = 0) {
+platform::Event MakeEvent(int kind, int data = 0, int x = 0, int y = 0) {
   platform::Event e;
   e.kind = kind;
   e.data = data;
   e.x = x;
   e.y = y;
-  platform::InjectEvent(e);
+  return e;
 }
+
+void Inject(int kind, int data = 0, int x = 0, int y = 0) { platform::InjectEvent(MakeEvent(kind, data, x, y)); }
 
 void Tap(int key) {
   Inject(platform::kKeyDown, key);
@@ -189,19 +192,13 @@ TEST_F(InputTest, TerminateRequestIsClearedByReading) {
   EXPECT_EQ(AppTerminate(), 0);
 }
 
-// Delivers the platform queue as the real driver does; a Wait first lets
-// `arrivals` happen, as if typed while the program waits.
-class ArrivingDriver : public TSystemDriver {
+// Polls through the real driver; a Wait first lets `arrivals` happen, as if
+// typed while the program waits.
+class ArrivingDriver : public QuietSystemDriver {
  public:
+  explicit ArrivingDriver(TSystemDriver& real) : real_(real) {}
   std::vector<platform::Event> arrivals;
-  void Poll() override {
-    platform::PollEvents([](const platform::Event& pe) {
-      TEvent e;
-      e.id = pe.kind;
-      e.data = pe.data;
-      EmitEvent(e);
-    });
-  }
+  void Poll() override { real_.Poll(); }
   void Wait() override {
     // A waiter that misses what arrived fails instead of waiting forever.
     if (arrivals.empty()) throw std::runtime_error("nothing more arrives");
@@ -209,44 +206,31 @@ class ArrivingDriver : public TSystemDriver {
     arrivals.clear();
     Poll();
   }
-  void MoveMouse(int, int) override {}
-  void SetMouseVisible(bool) override {}
-  void Notify(const std::u16string&, bool) override {}
-  int Confirm(const std::u16string&, bool) override { return 0; }
-  int Proceed(const std::u16string&, bool) override { return 0; }
-  std::string RequestFile(const std::u16string&, const std::string&, bool, const std::string&) override {
-    return {};
-  }
-  std::string RequestDir(const std::u16string&, const std::string&) override { return {}; }
-  int OpenURL(const std::string&) override { return 0; }
+
+ private:
+  TSystemDriver& real_;
 };
 
 TEST_F(InputTest, WaitersReturnWhatArrivesDuringTheWait) {
-  auto driver = std::make_shared<ArrivingDriver>();
+  auto driver = std::make_shared<ArrivingDriver>(SystemDriver());
   SetSystemDriver(driver);
-  auto event = [](int kind, int data) {
-    platform::Event e;
-    e.kind = kind;
-    e.data = data;
-    return e;
-  };
-  driver->arrivals = {event(platform::kKeyDown, KEY_RETURN), event(platform::kKeyDown, KEY_P)};
+  driver->arrivals = {MakeEvent(platform::kKeyDown, KEY_RETURN), MakeEvent(platform::kKeyDown, KEY_P)};
   EXPECT_EQ(WaitForKey(), KEY_RETURN);  // the lowest code of those hit
 
   // Input from before the call, polled or still queued, never ends a wait.
   Tap(KEY_N);
   PumpEvents();
   Tap(KEY_M);
-  driver->arrivals = {event(platform::kKeyDown, KEY_Y)};
+  driver->arrivals = {MakeEvent(platform::kKeyDown, KEY_Y)};
   EXPECT_EQ(WaitForKey(), KEY_Y);
 
   Inject(platform::kKeyChar, 'a');
-  driver->arrivals = {event(platform::kKeyChar, 'b')};
+  driver->arrivals = {MakeEvent(platform::kKeyChar, 'b')};
   EXPECT_EQ(WaitForChar(), 'b');
 
   Inject(platform::kMouseDown, MOUSE_LEFT);
   Inject(platform::kMouseUp, MOUSE_LEFT);
-  driver->arrivals = {event(platform::kMouseDown, MOUSE_RIGHT)};
+  driver->arrivals = {MakeEvent(platform::kMouseDown, MOUSE_RIGHT)};
   EXPECT_EQ(WaitForClick(), MOUSE_RIGHT);
   SetSystemDriver(nullptr);
 }
