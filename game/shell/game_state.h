@@ -159,6 +159,9 @@ struct GameState {
   int mouseX = 0, mouseY = 0;
   int score = 0;
   int finalScore = 0;
+  // The window was asked to close during a game: the game ended with its
+  // score, and the program should end once the title screen has it.
+  int closeRequested = 0;
 
   // Board and selection.
   std::array<int, BOARD_SQUARES> board{};  // index column + 8 * row
