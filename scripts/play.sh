@@ -9,7 +9,7 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=OFF >/de
 cmake --build build/release -j "$(nproc)"
 GAME=build/release/program/quillory
 if [ ! -x "$GAME" ]; then
-  echo "Quillory demo is not playable yet: the engine is built, the game is not." >&2
+  echo "Quillory demo is not playable yet: the engine and the game screen are built, start-up and the title screen are not." >&2
   exit 1
 fi
 cd "$(dirname "$GAME")"
