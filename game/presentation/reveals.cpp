@@ -27,6 +27,17 @@ void DrawLineCentre(int x, int y, bool opaque) {
   DrawRevealedSquare(x, y);
 }
 
+// The squares at distance 1 to reach on both sides of a line reveal's centre,
+// the (dx, dy) side first, each distance one fade step further in.
+void DrawLineSides(std::array<float, 7>& alpha, int reach, int x, int y, int dx, int dy) {
+  for (int d = 1; d <= reach; ++d) {
+    alpha[d] += LINE_FADE_STEP;
+    SetAlpha(alpha[d]);
+    DrawIfShowable(x + d * dx, y + d * dy);
+    DrawIfShowable(x - d * dx, y - d * dy);
+  }
+}
+
 }  // namespace
 
 void DrawQuestionReveal() {
@@ -60,25 +71,17 @@ void DrawFourReveal() {
 void DrawRowReveal() {
   if (game.rowRevealActive != 1) return;
   const int x = game.rowBonusX, y = game.rowBonusY;
-  auto sides = [&](int reach) {
-    for (int d = 1; d <= reach; ++d) {
-      game.rowRevealAlpha[d] += LINE_FADE_STEP;
-      SetAlpha(game.rowRevealAlpha[d]);
-      DrawIfShowable(x + d, y);
-      DrawIfShowable(x - d, y);
-    }
-  };
   if (game.rowRevealGrowing == 1) {
     SetTextFont(game.numberFont);
     DrawLineCentre(x, y, true);
-    sides(game.rowRevealReach);
+    DrawLineSides(game.rowRevealAlpha, game.rowRevealReach, x, y, 1, 0);
     GrowRowReveal();
   } else if (game.rowRevealHolding == 1) {
     ExpireRowReveal();
     if (game.rowRevealHolding != 1) return;
     SetTextFont(game.numberFont);
     DrawLineCentre(x, y, false);
-    sides(LINE_REACH);
+    DrawLineSides(game.rowRevealAlpha, LINE_REACH, x, y, 1, 0);
   }
 }
 
@@ -88,12 +91,7 @@ void DrawColumnReveal() {
   if (game.colRevealGrowing == 1) {
     SetTextFont(game.numberFont);
     DrawLineCentre(x, y, true);
-    for (int d = 1; d <= game.colRevealReach; ++d) {
-      game.colRevealAlpha[d] += LINE_FADE_STEP;
-      SetAlpha(game.colRevealAlpha[d]);
-      DrawIfShowable(x, y - d);
-      DrawIfShowable(x, y + d);
-    }
+    DrawLineSides(game.colRevealAlpha, game.colRevealReach, x, y, 0, -1);
     GrowColumnReveal();
   } else if (game.colRevealHolding == 1) {
     ExpireColumnReveal();

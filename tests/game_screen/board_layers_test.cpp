@@ -4,16 +4,7 @@
 
 namespace {
 
-class BoardLayers : public GameScreenTest {
- protected:
-  void SetUp() override {
-    GameScreenTest::SetUp();
-    if (HasFatalFailure()) return;
-    StartGame();
-    game.idleSince = ClockMillis();  // no bonus comes up by itself for 10 s
-  }
-  std::shared_ptr<TImage> Picture() const { return game.levelTable[0]->gfxModel; }
-};
+using BoardLayers = GameInPlay;
 
 TEST_F(BoardLayers, SquaresLieOnTheGridAndAFoundCellShowsItsPartOfThePicture) {
   const MySquare a = FindNumber(BoardAt(2, 3) ? BoardAt(2, 3) : 1, std::nullopt);
@@ -81,13 +72,11 @@ TEST_F(BoardLayers, ANoPairStaysSevenSecondsAndGoesOnTheFirstFrameAfter) {
   ASSERT_EQ(game.secondSelected, 1);
   const int shown = game.noPairTime;
   game.firstAlpha = game.secondAlpha = 1.0f;  // as once a pair has been found
-  clock.Set(shown + 7000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(shown + 7000));
   EXPECT_EQ(game.secondSelected, 1);
   // Its left part: the pointer that clicked it lies at its middle.
   EXPECT_LT(ShownShare(Screen(), game.squareImage, CellX(b.x), CellY(b.y), 0, 0, 30, 75), 0.5);
-  clock.Set(shown + 7001);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(shown + 7001));
   EXPECT_EQ(game.firstSelected, 0);
   EXPECT_EQ(game.secondSelected, 0);
   // Turned face down in that very frame.

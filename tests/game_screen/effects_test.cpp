@@ -8,20 +8,12 @@ namespace {
 
 const Rgba kShownNumber = Rgb(140, 140, 210);
 
-class Effects : public GameScreenTest {
+class Effects : public GameInPlay {
  protected:
-  void SetUp() override {
-    GameScreenTest::SetUp();
-    if (HasFatalFailure()) return;
-    StartGame();
-    game.idleSince = ClockMillis();
-    game.bonusAllowed = 0;
-  }
   Box NumberArea(int col, int row) const { return Box{CellX(col), CellY(row), CellX(col) + 74, CellY(row) + 40}; }
 };
 
 TEST_F(Effects, AMarkShowsItsPictureAndNumberUntilShowNumbersHidesIt) {
-  MovePointer(1000, 740);
   MarkSquare(2, 6);
   ASSERT_TRUE(Frame());
   auto screen = Screen();
@@ -38,7 +30,6 @@ TEST_F(Effects, AMarkShowsItsPictureAndNumberUntilShowNumbersHidesIt) {
 }
 
 TEST_F(Effects, ShowNumbersShowsEveryNumberLeftForThirtySeconds) {
-  MovePointer(1000, 740);
   const MySquare a = FindNumber(9), b = FindNumber(9, a);
   ClearPair(a.x, a.y, b.x, b.y);
   Press(KEY_SPACE);
@@ -46,8 +37,7 @@ TEST_F(Effects, ShowNumbersShowsEveryNumberLeftForThirtySeconds) {
   ASSERT_EQ(game.showingNumbers, 1);
   EXPECT_EQ(game.statusText, u"Showing Numbers");
   const int start = game.showNumbersStart;
-  clock.Set(start + 29999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 29999));
   auto screen = Screen();
   for (int row = 0; row < BOARD_SIZE; ++row) {
     for (int col = 0; col < BOARD_SIZE; ++col) {
@@ -58,8 +48,7 @@ TEST_F(Effects, ShowNumbersShowsEveryNumberLeftForThirtySeconds) {
       EXPECT_GE(ink.top, CellY(row) + 11);
     }
   }
-  clock.Set(start + 30000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 30000));
   EXPECT_EQ(game.showingNumbers, 0);
   EXPECT_TRUE(Ink(Screen(), NumberArea(0, 0), kShownNumber).Empty());
 }

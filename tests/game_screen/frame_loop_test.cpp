@@ -4,16 +4,8 @@
 
 namespace {
 
-class FrameLoop : public GameScreenTest {
+class FrameLoop : public GameInPlay {
  protected:
-  void SetUp() override {
-    GameScreenTest::SetUp();
-    if (HasFatalFailure()) return;
-    StartGame();
-    game.idleSince = ClockMillis();
-    game.bonusAllowed = 0;
-    MovePointer(1000, 740);
-  }
   // A bonus on the board that stays 30 s unless time moves its timers.
   void PlaceBonus() {
     game.bonusKind = BONUS_MISTAKE;
@@ -21,7 +13,6 @@ class FrameLoop : public GameScreenTest {
     game.bonusLifetime = 30;
     game.bonusSpawnTime = game.bonusHopTime = ClockMillis();
   }
-  int Timers() const { return game.idleSince; }
   struct Snapshot {
     int idle, pair, spawn, hop;
   };
@@ -184,8 +175,7 @@ TEST_F(FrameLoop, OnceTheGameIsOverOnlyTheBoardPanelAndMessageRun) {
   EXPECT_EQ(game.ballList.Count(), balls);
   EXPECT_LT(ShownShare(Screen(), game.pointerImage, 410, 220), 0.5);
   // The game still ends 10 s after "Game Over".
-  clock.Set(over + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(over + 10000));
   EXPECT_FALSE(GameFrame());
 }
 
@@ -202,8 +192,7 @@ TEST_F(FrameLoop, ReturnInTheFrameOfTheTimeOutLeavesAtOnce) {
 
 TEST_F(FrameLoop, WithoutReturnTheTimedOutGameEndsTenSecondsLater) {
   game.timeLeft = 1;
-  clock.Set(ClockDiff(game.secondTickTime, -1001));
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(ClockDiff(game.secondTickTime, -1001)));
   ASSERT_EQ(game.timeOut, 1);
   const int out = game.timeOutTime;
   EXPECT_EQ(out, ClockMillis());
@@ -211,10 +200,8 @@ TEST_F(FrameLoop, WithoutReturnTheTimedOutGameEndsTenSecondsLater) {
   EXPECT_EQ(game.gameOver, 1) << "the panel holds the game over from the next frame";
   Press(KEY_RETURN);
   ASSERT_TRUE(Frame()) << "Return no longer leaves";
-  clock.Set(out + 9999);
-  ASSERT_TRUE(GameFrame());
-  clock.Set(out + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(out + 9999));
+  ASSERT_TRUE(FrameAt(out + 10000));
   EXPECT_FALSE(GameFrame());
 }
 

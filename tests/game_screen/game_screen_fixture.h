@@ -118,6 +118,12 @@ class GameScreenTest : public ::testing::Test {
   void Frames(int n, int ms = 17) {
     for (int i = 0; i < n; ++i) ASSERT_TRUE(Frame(ms)) << "the game ended at frame " << i;
   }
+  // Sets the clock to `time`, then runs a frame.
+  bool FrameAt(int time) {
+    clock.Set(time);
+    return GameFrame();
+  }
+  std::shared_ptr<TImage> Picture() const { return game.levelTable[0]->gfxModel; }
 
   // ---- the board ----
   MySquare FindNumber(int n, std::optional<MySquare> other = std::nullopt) const {
@@ -209,4 +215,18 @@ class GameScreenTest : public ::testing::Test {
   TManualClock clock{START};
   std::shared_ptr<TGraphics> graphics;
   std::string oldFolder;
+};
+
+// A game under way whose own bonuses stay away, and the pointer off the
+// board, so that each test puts on the board just what it looks at.
+class GameInPlay : public GameScreenTest {
+ protected:
+  void SetUp() override {
+    GameScreenTest::SetUp();
+    if (HasFatalFailure()) return;
+    StartGame();
+    game.idleSince = ClockMillis();
+    game.bonusAllowed = 0;
+    MovePointer(1000, 740);
+  }
 };

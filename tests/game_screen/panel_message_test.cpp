@@ -8,14 +8,8 @@ const Rgba kPanel = Rgb(200, 100, 220);
 const Rgba kRed = Rgb(255, 0, 0);
 const Rgba kYellow = Rgb(240, 240, 0);
 
-class PanelAndMessage : public GameScreenTest {
+class PanelAndMessage : public GameInPlay {
  protected:
-  void SetUp() override {
-    GameScreenTest::SetUp();
-    if (HasFatalFailure()) return;
-    StartGame();
-    game.idleSince = ClockMillis();
-  }
   // Where a text's ink must start when it is drawn centred in a band.
   static int CentredInkLeft(const std::shared_ptr<TImageFont>& font, const std::u16string& text, int left,
                             int width) {
@@ -105,15 +99,13 @@ TEST_F(PanelAndMessage, TheMessageIsCentredInItsBandAndRetiredAfterTenSeconds) {
   const int want = CentredInkLeft(game.messageFont, text, 95, 500);
   ShowStatus(text);
   const int raised = game.statusTime;
-  clock.Set(raised + 9999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(raised + 9999));
   const Box ink = Ink(Screen(), Box{60, 680, 640, 720}, kYellow);
   ASSERT_FALSE(ink.Empty());
   EXPECT_NEAR(ink.left, want, 1);
   EXPECT_GE(ink.top, 685);
 
-  clock.Set(raised + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(raised + 10000));
   EXPECT_EQ(game.statusShown, 0);
   EXPECT_TRUE(Ink(Screen(), Box{60, 680, 640, 720}, kYellow).Empty());
   EXPECT_EQ(game.leaveGame, 0) << "only Game Over ends the game";
@@ -139,11 +131,9 @@ TEST_F(PanelAndMessage, ARetiredGameOverEndsTheGameOnTheNextFrame) {
   ASSERT_EQ(game.gameOver, 1);
   game.score = 31;
   const int raised = game.statusTime;
-  clock.Set(raised + 9999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(raised + 9999));
   EXPECT_EQ(game.leaveGame, 0);
-  clock.Set(raised + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(raised + 10000));
   EXPECT_EQ(game.leaveGame, 1);
   EXPECT_FALSE(GameFrame());
   EXPECT_EQ(game.finalScore, 31);

@@ -4,17 +4,8 @@
 
 namespace {
 
-class Reveals : public GameScreenTest {
+class Reveals : public GameInPlay {
  protected:
-  void SetUp() override {
-    GameScreenTest::SetUp();
-    if (HasFatalFailure()) return;
-    StartGame();
-    game.idleSince = ClockMillis();
-    game.bonusAllowed = 0;  // no bonus of its own comes up meanwhile
-    MovePointer(1000, 740);
-  }
-  std::shared_ptr<TImage> Picture() const { return game.levelTable[0]->gfxModel; }
   // Whether the square shows its picture window (the part below the number).
   bool ShowsWindow(const std::shared_ptr<TPixmap>& screen, int col, int row) const {
     return ShownShare(screen, Picture(), CellX(col) + 5, CellY(row) + 40, 75 * col + 5, 75 * row + 40, 65, 30) >
@@ -22,6 +13,13 @@ class Reveals : public GameScreenTest {
   }
   bool ShowsSquare(const std::shared_ptr<TPixmap>& screen, int col, int row) const {
     return ShownShare(screen, game.squareImage, CellX(col), CellY(row)) > 0.99;
+  }
+  // A line reveal as a click on its bonus starts it.
+  static void StartLine(int& active, int& growing, int& reach, int& stepTime, std::array<float, 7>& alpha) {
+    active = growing = 1;
+    reach = 0;
+    stepTime = ClockMillis();
+    alpha.fill(0.0f);
   }
   void StartFour(int x, int y) {
     game.fourBonusX = x, game.fourBonusY = y;
@@ -68,14 +66,12 @@ TEST_F(Reveals, TheFourSquareRevealShowsNeitherFoundNorMarkedSquaresAndEndsAfter
   MarkSquare(4, 5);
   const int start = game.fourRevealStart;
   Frames(50);
-  clock.Set(start + 9999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 9999));
   auto screen = Screen();
   EXPECT_TRUE(ShowsWindow(screen, 4, 4));
   EXPECT_TRUE(ShowsWindow(screen, 5, 5));
   EXPECT_GT(ShownShare(screen, game.squareMarkImage, CellX(4), CellY(5) + 40, 0, 40, 75, 35), 0.98);
-  clock.Set(start + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 10000));
   EXPECT_EQ(game.fourRevealActive, 0);
   EXPECT_TRUE(ShowsSquare(Screen(), 4, 4)) << "not drawn in its ending frame";
   EXPECT_EQ(game.bonusAllowed, 1);
@@ -87,12 +83,10 @@ TEST_F(Reveals, TheQuestionRevealShowsItsSquareForFiveSeconds) {
   game.qRevealStart = ClockMillis();
   game.bonusKind = 0;
   const int start = game.qRevealStart;
-  clock.Set(start + 4999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 4999));
   EXPECT_TRUE(ShowsWindow(Screen(), 6, 1));
   EXPECT_FALSE(Ink(Screen(), Box{CellX(6), CellY(1), CellX(6) + 74, CellY(1) + 40}, Rgb(0, 80, 200)).Empty());
-  clock.Set(start + 5000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(start + 5000));
   EXPECT_EQ(game.qRevealActive, 0);
   EXPECT_TRUE(ShowsSquare(Screen(), 6, 1));
 }
@@ -101,11 +95,8 @@ TEST_F(Reveals, TheQuestionRevealShowsItsSquareForFiveSeconds) {
 // shown once every distance is opaque.
 TEST_F(Reveals, TheRowRevealGrowsAStepAQuarterSecondThenHoldsTenSeconds) {
   game.rowBonusX = 6, game.rowBonusY = 2;
-  game.rowRevealActive = 1;
-  game.rowRevealGrowing = 1;
-  game.rowRevealReach = 0;
-  game.rowRevealStepTime = ClockMillis();
-  game.rowRevealAlpha.fill(0.0f);
+  StartLine(game.rowRevealActive, game.rowRevealGrowing, game.rowRevealReach, game.rowRevealStepTime,
+            game.rowRevealAlpha);
   const int click = ClockMillis();
 
   std::vector<int> reachDrawn;
@@ -131,22 +122,17 @@ TEST_F(Reveals, TheRowRevealGrowsAStepAQuarterSecondThenHoldsTenSeconds) {
   EXPECT_TRUE(ShowsSquare(screen, 6, 3));
 
   const int holdStart = game.rowRevealHoldStart;
-  clock.Set(holdStart + 9999);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(holdStart + 9999));
   EXPECT_EQ(game.rowRevealActive, 1);
-  clock.Set(holdStart + 10000);
-  ASSERT_TRUE(GameFrame());
+  ASSERT_TRUE(FrameAt(holdStart + 10000));
   EXPECT_EQ(game.rowRevealActive, 0);
   EXPECT_TRUE(ShowsSquare(Screen(), 5, 2));
 }
 
 TEST_F(Reveals, TheLineRevealsFadeEachDistanceInAtTheirOwnPace) {
   game.colBonusX = 1, game.colBonusY = 0;
-  game.colRevealActive = 1;
-  game.colRevealGrowing = 1;
-  game.colRevealReach = 0;
-  game.colRevealStepTime = ClockMillis();
-  game.colRevealAlpha.fill(0.0f);
+  StartLine(game.colRevealActive, game.colRevealGrowing, game.colRevealReach, game.colRevealStepTime,
+            game.colRevealAlpha);
   // Distance 1 joins after the first step; watch one of its pixels fade in.
   const int px = 10, py = 60;
   const Rgba sq = ImagePixel(game.squareImage, px, py);
