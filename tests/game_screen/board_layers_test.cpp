@@ -64,12 +64,7 @@ TEST_F(BoardLayers, ASelectedSquareFadesInOneStepPerFrameWithItsNumber) {
 }
 
 TEST_F(BoardLayers, ANoPairStaysSevenSecondsAndGoesOnTheFirstFrameAfter) {
-  const auto [a, b] = NoPair();
-  ClickSquare(a.x, a.y);
-  ASSERT_TRUE(Frame());
-  ClickSquare(b.x, b.y);
-  ASSERT_TRUE(Frame());
-  ASSERT_EQ(game.secondSelected, 1);
+  const auto [a, b] = ClickANoPair();
   const int shown = game.noPairTime;
   game.firstAlpha = game.secondAlpha = 1.0f;  // as once a pair has been found
   ASSERT_TRUE(FrameAt(shown + 7000));

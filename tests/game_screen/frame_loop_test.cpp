@@ -153,11 +153,7 @@ TEST_F(FrameLoop, OverlappingPauseAndQuestionMoveTheTimersByTheFrozenTimeOnce) {
 TEST_F(FrameLoop, OnceTheGameIsOverOnlyTheBoardPanelAndMessageRun) {
   game.mistakes = 24;
   PlaceBonus();
-  const auto [a, b] = NoPair();
-  ClickSquare(a.x, a.y);
-  ASSERT_TRUE(Frame());
-  ClickSquare(b.x, b.y);
-  ASSERT_TRUE(Frame());
+  ClickANoPair();
   ASSERT_EQ(game.gameOver, 1);
   EXPECT_EQ(game.bonusKind, 0);
   const int over = game.statusTime;

@@ -133,15 +133,18 @@ class GameScreenTest : public ::testing::Test {
     ADD_FAILURE() << "number " << n << " is not on the board";
     return {};
   }
-  // Two hidden squares of different numbers.
-  std::pair<MySquare, MySquare> NoPair() const {
-    const MySquare a = FindNumber(BoardAt(0, 0) ? BoardAt(0, 0) : 1);
-    for (int i = 0; i < BOARD_SQUARES; ++i) {
-      const MySquare b{i % BOARD_SIZE, i / BOARD_SIZE};
-      if (BoardAt(b.x, b.y) != 0 && BoardAt(b.x, b.y) != BoardAt(a.x, a.y)) return {a, b};
-    }
-    ADD_FAILURE() << "no no-pair on the board";
-    return {};
+  // Clicks two hidden squares of different numbers, a frame each; returns
+  // them, the second one shown face up as the no-pair.
+  std::pair<MySquare, MySquare> ClickANoPair() {
+    const MySquare a = FindNumber(1);
+    MySquare b = a;
+    for (int i = 0; i < BOARD_SQUARES && BoardAt(b.x, b.y) == BoardAt(a.x, a.y); ++i) b = {i % 8, i / 8};
+    ClickSquare(a.x, a.y);
+    EXPECT_TRUE(Frame());
+    ClickSquare(b.x, b.y);
+    EXPECT_TRUE(Frame());
+    EXPECT_EQ(game.secondSelected, 1);
+    return {a, b};
   }
   // Clears pairs of numbers first..last from the board.
   void ClearNumbers(int first, int last) {

@@ -123,11 +123,7 @@ TEST_F(PanelAndMessage, TheMessageIsCentredInItsBandAndRetiredAfterTenSeconds) {
 
 TEST_F(PanelAndMessage, ARetiredGameOverEndsTheGameOnTheNextFrame) {
   game.mistakes = 24;
-  const auto [a, b] = NoPair();
-  ClickSquare(a.x, a.y);
-  ASSERT_TRUE(Frame());
-  ClickSquare(b.x, b.y);
-  ASSERT_TRUE(Frame());
+  ClickANoPair();
   ASSERT_EQ(game.gameOver, 1);
   game.score = 31;
   const int raised = game.statusTime;
