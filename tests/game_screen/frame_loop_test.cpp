@@ -42,8 +42,7 @@ TEST_F(FrameLoop, WhilePausedTheBoardIsDrawnButNoRuleRunsAndTheClockStands) {
   Press(KEY_SPACE);
   ASSERT_TRUE(Frame());
   EXPECT_EQ(game.showingNumbers, 1);
-  // The click still queued is read when play goes on; the clock takes its
-  // next step at once.
+  // Resumed, the clock takes its next step at once.
   Press(KEY_P);
   ASSERT_TRUE(Frame());
   EXPECT_EQ(game.paused, 0);

@@ -6,7 +6,7 @@
 
 namespace {
 
-class ScriptedGame : public GameScreenTest {
+class WholeGame : public GameScreenTest {
  protected:
   // A hidden square still on the board, not under the bonus, and (when
   // `unlike` is given) of another number than that square.
@@ -41,7 +41,7 @@ class ScriptedGame : public GameScreenTest {
   }
 };
 
-TEST_F(ScriptedGame, ClearsTheLevelSeesTheDemoEndThenLosesTheNextBoard) {
+TEST_F(WholeGame, ClearsTheLevelSeesTheDemoEndThenLosesTheNextBoard) {
   enum Phase { kMistakeFirst, kPairs, kLosing } phase = kMistakeFirst;
   int flips = 0, returns = 0, scoreAtEnding = -1, mistakesSeen = 0;
   bool paused = false, asked = false;
