@@ -20,8 +20,16 @@ if [ $# -gt 0 ]; then
 else
   run=("${all[@]}")
 fi
+# A benchmark that misses its target (or cannot run) does not stop the rest.
+failed=()
 for b in "${run[@]}"; do
   echo "== $(basename "$b")"
-  env LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null \
-    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$b"
+  if ! env LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null \
+       xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$b"; then
+    failed+=("$(basename "$b")")
+  fi
 done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "== failed: ${failed[*]}"
+  exit 1
+fi

@@ -90,6 +90,12 @@ std::string LoadGameAssets(const std::string& tempDir) {
   tablePictures.push_back({&game.demoEndImage, tempDir + "demo-ending.jpg", -1});
   if (std::string failed = LoadPictures(tablePictures); !failed.empty()) return failed;
 
+  // Every picture gets its texture now, while start-up's loading picture is
+  // up: made on first draw they would stall the first frames of the title
+  // screen and of the first game (without a display this does nothing).
+  for (const PictureFile& p : pictures) (*p.target)->Frame(0);
+  for (const PictureFile& p : tablePictures) (*p.target)->Frame(0);
+
   game.levelClearedSound = LoadSound(std::string("fx\\icewinds.ogg"), 0);
   game.pairSound = LoadSound(std::string("fx\\elevator_bell.ogg"), 0);
   game.musicSound = LoadSound(std::string("music\\defuse.ogg"), SOUND_LOOP | SOUND_HARDWARE);

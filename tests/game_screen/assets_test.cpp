@@ -21,6 +21,9 @@ TEST_F(Assets, FillsEveryPictureFontTableAndSoundAsStartUpDoes) {
   for (const auto& p : pictures) {
     ASSERT_TRUE(p);
     EXPECT_EQ(p->flags, IMAGE_MASKED | IMAGE_FILTERED);
+    // Its texture is made already: no first frame waits for the upload.
+    ASSERT_EQ(p->frames.size(), 1u);
+    EXPECT_TRUE(p->frames[0]);
   }
   ASSERT_TRUE(game.pointerImage);
   EXPECT_EQ(game.pointerImage->flags, IMAGE_MASKED) << "the pointer alone is not filtered";
