@@ -90,15 +90,23 @@ std::string LoadGameAssets(const std::string& tempDir) {
   tablePictures.push_back({&game.demoEndImage, tempDir + "demo-ending.jpg", -1});
   if (std::string failed = LoadPictures(tablePictures); !failed.empty()) return failed;
 
-  // Every picture gets its texture now, while start-up's loading picture is
-  // up: made on first draw they would stall the first frames of the title
-  // screen and of the first game (without a display this does nothing).
-  for (const PictureFile& p : pictures) (*p.target)->Frame(0);
-  for (const PictureFile& p : tablePictures) (*p.target)->Frame(0);
-
   game.levelClearedSound = LoadSound(std::string("fx\\icewinds.ogg"), 0);
   game.pairSound = LoadSound(std::string("fx\\elevator_bell.ogg"), 0);
   game.musicSound = LoadSound(std::string("music\\defuse.ogg"), SOUND_LOOP | SOUND_HARDWARE);
   game.musicChannel = PrepareSound(game.musicSound);
+
+  // Every picture gets its texture now, while start-up's loading picture is
+  // up: made on first draw they would stall the first frames of the title
+  // screen and of the first game (without a display this does nothing).
+  // After the sounds: the music's decoding peak then comes before them.
+  // The fonts' printable characters likewise.
+  for (const PictureFile& p : pictures) (*p.target)->Frame(0);
+  for (const PictureFile& p : tablePictures) (*p.target)->Frame(0);
+  for (const FontFile& f : fonts) {
+    for (int c = 32; c < 127; ++c) {
+      const auto glyph = (*f.target)->LoadGlyph((*f.target)->CharToGlyph(c));
+      if (glyph && glyph->Pixels()) glyph->Pixels()->Frame(0);
+    }
+  }
   return {};
 }
