@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_quads.h"
 #include "engine/graphics/display.h"
 #include "engine/graphics/draw2d.h"
 #include "engine/graphics/image.h"
@@ -73,12 +74,6 @@ void DrawFrame(const std::shared_ptr<TImage>& background, const std::shared_ptr<
 }
 
 // One textured quad of the plain-GL frame.
-struct TBareQuad {
-  unsigned texture;
-  uint8_t color[4];
-  float x0, y0, x1, y1, u0, v0, u1, v1;
-};
-
 // The engine's frame as plain GL: the same textures, colours and corners,
 // worked out once. Quads in a row that share a texture and a colour go in one
 // glBegin/glEnd block.
@@ -91,8 +86,8 @@ std::vector<TBareQuad> BareFrame(const std::shared_ptr<TImage>& background, cons
     auto* f = dynamic_cast<TGLImageFrame*>(image->Frame(0).get());
     if (!f) return;
     const float sw = static_cast<float>(image->width), sh = static_cast<float>(image->height);
-    quads.push_back({static_cast<unsigned>(f->name), {r, g, b, a}, x, y, x + w, y + h, 0.0f, 0.0f,
-                     sw * f->uscale, sh * f->vscale});
+    quads.push_back({static_cast<unsigned>(f->name), {r, g, b, a}, {x, x + w, x + w, x}, {y, y, y + h, y + h}, 0.0f,
+                     0.0f, sw * f->uscale, sh * f->vscale});
   };
   add(background, 255, 255, 255, 255, 0, 0, 1024, 768);
   add(picture, 255, 255, 255, 255, 45, 36, 600, 600);
@@ -119,27 +114,7 @@ std::vector<TBareQuad> BareFrame(const std::shared_ptr<TImage>& background, cons
 
 void DrawBare(const std::vector<TBareQuad>& quads) {
   glClear(GL_COLOR_BUFFER_BIT);
-  size_t i = 0;
-  while (i < quads.size()) {
-    const TBareQuad& first = quads[i];
-    glBindTexture(GL_TEXTURE_2D, first.texture);
-    glColor4ubv(first.color);
-    glBegin(GL_QUADS);
-    for (; i < quads.size() && quads[i].texture == first.texture &&
-           std::memcmp(quads[i].color, first.color, 4) == 0;
-         ++i) {
-      const TBareQuad& q = quads[i];
-      glTexCoord2f(q.u0, q.v0);
-      glVertex2f(q.x0, q.y0);
-      glTexCoord2f(q.u1, q.v0);
-      glVertex2f(q.x1, q.y0);
-      glTexCoord2f(q.u1, q.v1);
-      glVertex2f(q.x1, q.y1);
-      glTexCoord2f(q.u0, q.v1);
-      glVertex2f(q.x0, q.y1);
-    }
-    glEnd();
-  }
+  DrawBareQuads(quads);
 }
 
 [[gnu::noinline]] double RunBareFrames(int frames, const std::vector<TBareQuad>& quads) {

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bare_quads.h"
 #include "bench/game/game_bench.h"
 #include "engine/graphics/display.h"
 #include "engine/graphics/draw2d.h"
@@ -125,24 +126,16 @@ void NextFrame(TManualClock& clock, int& frame) {
   return Ms(Clock::now() - start);
 }
 
-// One textured quad of the plain-GL frame, corners already transformed.
-struct TQuad {
-  unsigned texture;
-  uint8_t color[4];
-  float x[4], y[4];
-  float u0, v0, u1, v1;
-};
-
 // Stands in for an image's texture frame while one frame is noted: keeps
 // what each draw sends, then draws it as the engine does.
 class TNotingFrame : public TImageFrame {
  public:
-  TNotingFrame(std::shared_ptr<TGLImageFrame> real, std::vector<TQuad>& quads, bool& otherBlend)
+  TNotingFrame(std::shared_ptr<TGLImageFrame> real, std::vector<TBareQuad>& quads, bool& otherBlend)
       : real_(std::move(real)), quads_(quads), otherBlend_(otherBlend) {}
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty, float sx, float sy, float sw,
             float sh) override {
     const TGLDraw2DDriver& d = *GLDraw2DDriver();
-    TQuad q{};
+    TBareQuad q{};
     q.texture = static_cast<unsigned>(real_->name);
     std::memcpy(q.color, d.colorBytes, 4);
     const float cx[4] = {x0, x1, x1, x0}, cy[4] = {y0, y0, y1, y1};
@@ -161,13 +154,13 @@ class TNotingFrame : public TImageFrame {
 
  private:
   std::shared_ptr<TGLImageFrame> real_;
-  std::vector<TQuad>& quads_;
+  std::vector<TBareQuad>& quads_;
   bool& otherBlend_;
 };
 
 // Runs one frame with every texture frame of the record noting its quads.
-std::vector<TQuad> NoteFrame(TManualClock& clock, int& frame, bool& otherBlend) {
-  std::vector<TQuad> quads;
+std::vector<TBareQuad> NoteFrame(TManualClock& clock, int& frame, bool& otherBlend) {
+  std::vector<TBareQuad> quads;
   struct Swapped {
     std::shared_ptr<TImage> image;
     size_t index;
@@ -188,37 +181,11 @@ std::vector<TQuad> NoteFrame(TManualClock& clock, int& frame, bool& otherBlend) 
   return quads;
 }
 
-// Runs of quads with one texture and one colour go in one glBegin/glEnd block.
-size_t DrawBare(const std::vector<TQuad>& quads) {
-  size_t blocks = 0, i = 0;
-  while (i < quads.size()) {
-    const TQuad& first = quads[i];
-    glBindTexture(GL_TEXTURE_2D, first.texture);
-    glColor4ubv(first.color);
-    glBegin(GL_QUADS);
-    for (; i < quads.size() && quads[i].texture == first.texture &&
-           std::memcmp(quads[i].color, first.color, 4) == 0;
-         ++i) {
-      const TQuad& q = quads[i];
-      glTexCoord2f(q.u0, q.v0);
-      glVertex2f(q.x[0], q.y[0]);
-      glTexCoord2f(q.u1, q.v0);
-      glVertex2f(q.x[1], q.y[1]);
-      glTexCoord2f(q.u1, q.v1);
-      glVertex2f(q.x[2], q.y[2]);
-      glTexCoord2f(q.u0, q.v1);
-      glVertex2f(q.x[3], q.y[3]);
-    }
-    glEnd();
-    ++blocks;
-  }
-  return blocks;
-}
 
-[[gnu::noinline]] double BareFrames(const std::vector<TQuad>& quads, int frames) {
+[[gnu::noinline]] double BareFrames(const std::vector<TBareQuad>& quads, int frames) {
   const auto start = Clock::now();
   for (int i = 0; i < frames; ++i) {
-    DrawBare(quads);
+    DrawBareQuads(quads);
     Flip(0);
   }
   glFinish();
@@ -285,12 +252,12 @@ int main(int argc, char** argv) {
   // One frame noted on a cleared screen, and the plain path's pixels checked against it.
   bool otherBlend = false;
   Cls();
-  const std::vector<TQuad> quads = NoteFrame(clock, frame, otherBlend);
+  const std::vector<TBareQuad> quads = NoteFrame(clock, frame, otherBlend);
   const std::vector<uint8_t> engine = BackBuffer();
   Flip(0);
   BareState();
   glClear(GL_COLOR_BUFFER_BIT);
-  const size_t blocks = DrawBare(quads);
+  const size_t blocks = DrawBareQuads(quads);
   const bool same = BackBuffer() == engine;
   Flip(0);
   EngineState();
@@ -324,7 +291,7 @@ int main(int argc, char** argv) {
     GameFrame();
   });
   BareState();
-  const TSplit bareSplit = Split(frames, [&] { DrawBare(quads); });
+  const TSplit bareSplit = Split(frames, [&] { DrawBareQuads(quads); });
   EngineState();
 
   const int total = frames * kRounds;
