@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <deque>
 #include <string>
 
@@ -11,6 +12,9 @@
 namespace platform {
 
 namespace {
+
+// Set by the close signals' handler, taken by the next poll.
+volatile std::sig_atomic_t closeSignalled = 0;
 
 std::deque<Event>& Injected() {
   static auto* queue = new std::deque<Event>;
@@ -201,7 +205,20 @@ bool VideoUp() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
 void InjectEvent(const Event& event) { Injected().push_back(event); }
 
+void CatchCloseSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = [](int) { closeSignalled = 1; };
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 void PollEvents(const EventSink& sink) {
+  if (closeSignalled) {
+    closeSignalled = 0;
+    Event e;
+    e.kind = kAppTerminate;
+    sink(e);
+  }
   // Taken one at a time: a sink may inject further events, which come after.
   while (!Injected().empty()) {
     const Event e = Injected().front();

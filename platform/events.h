@@ -48,6 +48,10 @@ void PollEvents(const EventSink& sink);
 // instead of blocking forever.
 void WaitEvents(const EventSink& sink);
 
+// From now on SIGINT, SIGTERM and SIGHUP no longer end the process: each
+// becomes a close request (kAppTerminate), delivered by the next poll.
+void CatchCloseSignals();
+
 // Virtual-key code of an SDL key (sym, scancode); 0 when the key has none.
 // Letters and digits fall back to the scancode on layouts whose keys do not
 // produce Latin letters.

@@ -109,3 +109,5 @@ void WaitEvents() {
 
 void SetApplicationTitle(const std::u16string& title) { Title() = title; }
 const std::u16string& ApplicationTitle() { return Title(); }
+
+void CatchCloseSignals() { platform::CatchCloseSignals(); }

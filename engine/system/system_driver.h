@@ -35,6 +35,11 @@ void SetSystemDriver(std::shared_ptr<TSystemDriver> driver);
 void PumpEvents();
 void WaitEvents();
 
+// SIGINT, SIGTERM and SIGHUP become close requests (EVENT_APPTERMINATE, seen
+// by AppTerminate) instead of ending the process: the program can save and
+// restore the display first.
+void CatchCloseSignals();
+
 // The window title and message-box caption.
 void SetApplicationTitle(const std::u16string& title);
 const std::u16string& ApplicationTitle();
