@@ -1,0 +1,85 @@
+// The X server's side of the program tests, apart from the game's headers.
+#include "tests/program/x11_screen.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+unsigned long FindIn(Display* d, Window w, const std::string& title) {
+  XTextProperty tp{};
+  if (XGetWMName(d, w, &tp) && tp.value) {
+    const bool same = tp.nitems == title.size() && std::memcmp(tp.value, title.data(), title.size()) == 0;
+    XFree(tp.value);
+    XWindowAttributes attrs{};
+    if (same && XGetWindowAttributes(d, w, &attrs) && attrs.map_state == IsViewable) return w;
+  }
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned int n = 0;
+  unsigned long found = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &n)) {
+    for (unsigned int i = 0; i < n && !found; ++i) found = FindIn(d, children[i], title);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+}  // namespace
+
+unsigned long WaitForWindow(const std::string& title, int timeoutMs) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 0;
+  unsigned long found = 0;
+  for (int waited = 0; !found && waited <= timeoutMs; waited += 20) {
+    found = FindIn(d, DefaultRootWindow(d), title);
+    if (!found) usleep(20000);
+  }
+  XCloseDisplay(d);
+  return found;
+}
+
+TScreenShot GrabScreen() {
+  TScreenShot shot;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return shot;
+  const Window root = DefaultRootWindow(d);
+  XWindowAttributes attrs{};
+  XGetWindowAttributes(d, root, &attrs);
+  XImage* img = XGetImage(d, root, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap);
+  if (img) {
+    shot.width = attrs.width;
+    shot.height = attrs.height;
+    shot.rgb.resize(static_cast<size_t>(shot.width) * shot.height * 3);
+    for (int y = 0; y < shot.height; ++y) {
+      for (int x = 0; x < shot.width; ++x) {
+        const unsigned long p = XGetPixel(img, x, y);
+        unsigned char* q = &shot.rgb[(static_cast<size_t>(y) * shot.width + x) * 3];
+        q[0] = static_cast<unsigned char>((p >> 16) & 255);
+        q[1] = static_cast<unsigned char>((p >> 8) & 255);
+        q[2] = static_cast<unsigned char>(p & 255);
+      }
+    }
+    XDestroyImage(img);
+  }
+  XCloseDisplay(d);
+  return shot;
+}
+
+bool AskToClose(unsigned long window) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(d, window, False, NoEventMask, &e) != 0;
+  XFlush(d);
+  XCloseDisplay(d);
+  return sent;
+}
