@@ -341,4 +341,11 @@ TEST_F(Program, TheCommandLineIsChecked) {
   EXPECT_EQ(Exit(), 0);
 }
 
+TEST_F(Program, WithoutADisplayItEndsWithAMessage) {
+  Start({}, {{"DISPLAY", ":4242"}});
+  EXPECT_EQ(Exit(), 1);
+  EXPECT_NE(Stderr().find("The display could not be opened"), std::string::npos) << Stderr();
+  EXPECT_FALSE(fs::exists(scores)) << "nothing was saved over";
+}
+
 }  // namespace
