@@ -45,7 +45,12 @@ class ScriptedInput : public QuietSystemDriver {
     }
   }
   void Wait() override { Poll(); }
+  int OpenURL(const std::string& url) override {
+    opened.push_back(url);
+    return 0;
+  }
   std::deque<TEvent> queue;
+  std::vector<std::string> opened;  // addresses handed to the desktop
 };
 
 // An axis-aligned box of pixels, inclusive; empty when right < left.

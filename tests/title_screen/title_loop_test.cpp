@@ -56,6 +56,14 @@ TEST_F(Title, TheMenuMovesWithoutWrappingAndOpensItsEntries) {
   EXPECT_EQ(under.r, under.g);
   EXPECT_EQ(under.g, under.b);
   EXPECT_GE(under.r, 96);
+  Press(KEY_UP);
+  ASSERT_TRUE(TitleFrameAfter());
+  Press(KEY_RETURN);  // entry 2: the maker's page, and the menu stays
+  ASSERT_TRUE(TitleFrameAfter());
+  EXPECT_EQ(input->opened, std::vector<std::string>{MAKER_PAGE});
+  EXPECT_EQ(game.menuOpen, 1);
+  Press(KEY_DOWN);
+  ASSERT_TRUE(TitleFrameAfter());
   Press(KEY_RETURN);  // entry 3: back to the title screen
   ASSERT_TRUE(TitleFrameAfter());
   EXPECT_EQ(game.menuOpen, 0);
