@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/system/files.h"
+#include "game/shell/write_all.h"
 
 namespace {
 
@@ -125,17 +126,6 @@ bool ReadSize(ArchiveReader& in, uint64_t& size) {
     size = size * 10 + static_cast<uint64_t>(c - '0');
     in.Skip();
     if (size > in.Left()) return false;
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t count) {
-  while (count > 0) {
-    const ssize_t n = write(fd, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    count -= static_cast<size_t>(n);
   }
   return true;
 }

@@ -13,6 +13,7 @@
 #include "engine/system/files.h"
 #include "engine/system/stream.h"
 #include "game/shell/game_state.h"
+#include "game/shell/write_all.h"
 
 namespace {
 
@@ -42,19 +43,6 @@ std::string EncodeTable() {
     for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((score >> shift) & 0xFF));
   }
   return bytes;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  const char* data = bytes.data();
-  size_t count = bytes.size();
-  while (count > 0) {
-    const ssize_t n = write(fd, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    count -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Makes the rename itself durable. A file system that cannot sync folders
@@ -121,7 +109,7 @@ bool SaveHiscores() {
   if (fd < 0) return false;
   // mkostemp makes the file private; the scores file is readable like any other.
   (void)fchmod(fd, 0644);
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) {

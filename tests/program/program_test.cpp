@@ -3,9 +3,7 @@
 // what it writes to its per-user data folder, what it says on stderr, its
 // exit status, and the music OpenAL-soft records.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,7 +24,6 @@
 #include "game/shell/game_state.h"
 #include "tests/program/x11_screen.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
@@ -56,35 +53,6 @@ Bytes ScoresBytes(const std::vector<std::pair<std::string, int>>& table) {
 const std::vector<std::pair<std::string, int>> kDefaults = {{"Varnel", 100}, {"Tobrin", 90}, {"Ostrailen", 80},
                                                              {"Dembly", 70},  {"Hurlo", 60},  {"Feskin", 50},
                                                              {"Yorrel", 40},  {"Lintorpe", 30}};
-
-pid_t Spawn(std::vector<std::string> args, const std::map<std::string, std::string>& env = {},
-            const std::string& errFile = "") {
-  std::vector<std::string> envs;
-  for (char** e = environ; *e; ++e) {
-    const std::string kv = *e;
-    if (!env.count(kv.substr(0, kv.find('=')))) envs.push_back(kv);
-  }
-  for (const auto& [k, v] : env) envs.push_back(k + "=" + v);
-  std::vector<char*> argv, envp;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  for (auto& e : envs) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!errFile.empty()) posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-bool Xdo(std::vector<std::string> args) {
-  args.insert(args.begin(), "xdotool");
-  const pid_t pid = Spawn(std::move(args));
-  int status = 0;
-  return pid && waitpid(pid, &status, 0) >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

@@ -3,9 +3,14 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+
+extern char** environ;
 
 namespace {
 
@@ -28,6 +33,37 @@ unsigned long FindIn(Display* d, Window w, const std::string& title) {
 }
 
 }  // namespace
+
+pid_t Spawn(std::vector<std::string> args, const std::map<std::string, std::string>& env,
+            const std::string& errFile) {
+  std::vector<std::string> envs;
+  for (char** e = environ; *e; ++e) {
+    const std::string kv = *e;
+    if (!env.count(kv.substr(0, kv.find('=')))) envs.push_back(kv);
+  }
+  for (const auto& [k, v] : env) envs.push_back(k + "=" + v);
+  std::vector<char*> argv, envp;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (auto& e : envs) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!errFile.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+bool Xdo(std::vector<std::string> args) {
+  args.insert(args.begin(), "xdotool");
+  const pid_t pid = Spawn(std::move(args));
+  int status = 0;
+  return pid && waitpid(pid, &status, 0) >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 unsigned long WaitForWindow(const std::string& title, int timeoutMs) {
   Display* d = XOpenDisplay(nullptr);

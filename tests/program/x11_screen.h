@@ -1,9 +1,21 @@
-// What the X server shows and how a window is asked to close, for the
-// program tests.
+// Driving the real program on an X server, for the program tests and the
+// screenshot tool: starting it, xdotool, what the X server shows, and how a
+// window is asked to close.
 #pragma once
 
+#include <sys/types.h>
+
+#include <map>
 #include <string>
 #include <vector>
+
+// Starts a program (found on PATH when args[0] has no "/") with the
+// environment plus env, its stderr into errFile when one is named; 0 when it
+// cannot be started.
+pid_t Spawn(std::vector<std::string> args, const std::map<std::string, std::string>& env = {},
+            const std::string& errFile = "");
+// Runs xdotool with these arguments; true when it succeeded.
+bool Xdo(std::vector<std::string> args);
 
 // A viewable window with exactly this title; 0 when none appears in time.
 unsigned long WaitForWindow(const std::string& title, int timeoutMs);

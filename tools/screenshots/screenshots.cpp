@@ -5,7 +5,6 @@
 //   quillory_screenshots TITLE.png GAME.png
 #include <png.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,26 +20,9 @@
 #include "game/shell/game_state.h"
 #include "tests/program/x11_screen.h"
 
-extern char** environ;
-
 namespace {
 
 constexpr int SEED = 20261211;
-
-pid_t Spawn(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
-}
-
-bool Xdo(std::vector<std::string> args) {
-  args.insert(args.begin(), "xdotool");
-  const pid_t pid = Spawn(std::move(args));
-  int status = 0;
-  return pid && waitpid(pid, &status, 0) >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
