@@ -183,9 +183,10 @@ TEST_F(Program, TheMenuOpensCreditsAndInstructionsAndThreeEscPressesQuit) {
   EXPECT_EQ(ReadFile(scores), ScoresBytes(kDefaults));
 }
 
+// In a window this time.
 TEST_F(Program, F1ThenYRestoresTheDefaultTable) {
   WriteFile(scores, ScoresBytes(std::vector<std::pair<std::string, int>>(8, {"Zoe", 5})));
-  StartToTitle();
+  StartToTitle({"--window"});
   Key("F1");
   Key("y");
   Key("Escape");
