@@ -167,6 +167,11 @@ void KeepRendererHeap() {
 #if defined(__GLIBC__)
   static const bool once = [] {
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+    // Fixing the trim threshold also fixes the mmap threshold at 128 KiB:
+    // every large block (a decoded picture, a texture's padded copy) would be
+    // a mapping of its own, faulted in page by page and unmapped when freed.
+    // Blocks up to 32 MiB come from the heap and are reused instead.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     return true;
   }();
   (void)once;
