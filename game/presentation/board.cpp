@@ -54,15 +54,27 @@ void DrawSquareWindow(int col, int row) {
                 static_cast<float>(SQUARE_SIZE * row + WINDOW_INSET), WINDOW_SIZE, WINDOW_SIZE, 0, 0, 0);
 }
 
+namespace {
+
+// Where a cell's number text starts.
+float NumberX(int col, const std::u16string& text) {
+  return static_cast<float>(CellX(col) + (SQUARE_SIZE - StringWidth(text)) / 2);
+}
+float NumberY(int row) { return static_cast<float>(CellY(row) + NUMBER_TOP); }
+
+}  // namespace
+
+void DrawCellNumberText(int col, int row, const std::u16string& text) {
+  DrawString(text, NumberX(col, text), NumberY(row));
+}
+
 void DrawSquareNumber(int col, int row) {
   const std::u16string text = DecimalText(BoardAt(col, row));
-  const float x = static_cast<float>(CellX(col) + (SQUARE_SIZE - StringWidth(text)) / 2);
-  const float y = static_cast<float>(CellY(row) + NUMBER_TOP);
   SetColor(255, 255, 255);
-  DrawString(text, x - 1, y - 1);
+  DrawString(text, NumberX(col, text) - 1, NumberY(row) - 1);
   const MyLevel* l = LevelEntry(game.level);
   if (l) SetColor(l->r, l->g, l->b);
-  DrawString(text, x, y);
+  DrawCellNumberText(col, row, text);
 }
 
 void DrawRevealedSquare(int col, int row) {

@@ -17,6 +17,9 @@ void DrawSquareWindow(int col, int row);
 // The cell's board number with a one-pixel white highlight, in the level's
 // colour, in the current font.
 void DrawSquareNumber(int col, int row);
+// Draws text where a cell's number goes: centred in the cell, its top 11
+// pixels down, in the current font and colour.
+void DrawCellNumberText(int col, int row, const std::u16string& text);
 void DrawRevealedSquare(int col, int row);
 
 // ---- Board layers (in the frame's order) --------------------------------
@@ -36,6 +39,10 @@ int PanelTextX(const std::u16string& text);
 void DrawPanel();
 // Retires the message whose time is up (ExpireStatusMessage), else draws it.
 void DrawStatusMessage();
+// x at which text is centred in the message frame's band, in the current
+// font; its top is at MESSAGE_TEXT_TOP ("Paused" goes there too).
+int MessageTextX(const std::u16string& text);
+constexpr int MESSAGE_TEXT_TOP = 685;
 
 // ---- Bonus reveals -------------------------------------------------------
 

@@ -2,10 +2,6 @@
 #include "game/presentation/presentation.h"
 #include "game/rules/rules.h"
 
-namespace {
-constexpr int NUMBER_TOP = 11;
-}
-
 void DrawShowNumbers() {
   if (game.showingNumbers != 1 || game.firstSelected != 0 || game.secondSelected != 0 ||
       game.finalLevelCleared != 0) {
@@ -21,9 +17,7 @@ void DrawShowNumbers() {
     for (int col = 0; col < BOARD_SIZE; ++col) {
       const int value = BoardAt(col, row);
       if (value == 0) continue;
-      const std::u16string text = DecimalText(value);
-      DrawString(text, static_cast<float>(CellX(col) + (SQUARE_SIZE - StringWidth(text)) / 2),
-                 static_cast<float>(CellY(row) + NUMBER_TOP));
+      DrawCellNumberText(col, row, DecimalText(value));
     }
   }
 }

@@ -5,8 +5,9 @@
 namespace {
 constexpr int BAND_LEFT = 95;
 constexpr int BAND_WIDTH = 500;
-constexpr int TEXT_TOP = 685;
 }  // namespace
+
+int MessageTextX(const std::u16string& text) { return BAND_LEFT + (BAND_WIDTH - StringWidth(text)) / 2; }
 
 void DrawStatusMessage() {
   SetColor(240, 240, 0);
@@ -15,6 +16,5 @@ void DrawStatusMessage() {
   if (game.statusShown != 1) return;
   ExpireStatusMessage();
   if (game.statusShown != 1) return;
-  const int x = BAND_LEFT + (BAND_WIDTH - StringWidth(game.statusText)) / 2;
-  DrawString(game.statusText, static_cast<float>(x), TEXT_TOP);
+  DrawString(game.statusText, static_cast<float>(MessageTextX(game.statusText)), MESSAGE_TEXT_TOP);
 }

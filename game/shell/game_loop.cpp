@@ -12,9 +12,6 @@ namespace {
 
 constexpr int BALL_EVERY_MS = 250;
 constexpr int TIME_OUT_LEAVE_MS = 10000;
-constexpr int PAUSED_BAND_LEFT = 95;
-constexpr int PAUSED_BAND_WIDTH = 500;
-constexpr int PAUSED_TOP = 685;
 
 // What the loop keeps for itself between frames of one game.
 struct LoopState {
@@ -54,14 +51,11 @@ bool Leave() {
   return false;
 }
 
-void DrawAt(const std::shared_ptr<TImage>& image, int x, int y) {
-  DrawImageFrame(image, static_cast<float>(x), static_cast<float>(y), 0);
-}
-
-void DrawScreenFrame() {
-  DrawAt(game.backgroundImage, 0, 0);
-  DrawAt(game.boardBackdropImage, BOARD_LEFT, BOARD_TOP);
-  DrawAt(game.messageFrameImage, 95, 650);
+// The background, the picture under the board and the message frame.
+void DrawScreenFrame(const std::shared_ptr<TImage>& underBoard) {
+  DrawImageFrame(game.backgroundImage, 0, 0);
+  DrawImageFrame(underBoard, BOARD_LEFT, BOARD_TOP);
+  DrawImageFrame(game.messageFrameImage, 95, 650);
 }
 
 void TogglePause() {
@@ -74,13 +68,6 @@ void TogglePause() {
     game.pauseEnd = ClockMillis();
   }
   FreezeChanged();
-}
-
-// A request to close the window ends the game as leaving it does.
-bool CloseRequested() {
-  if (AppTerminate() == 0) return false;
-  game.closeRequested = 1;
-  return true;
 }
 
 // Bonus icon, reveals, Show Numbers, trail and pointer: only while the board
@@ -107,10 +94,15 @@ void DrawPlayLayers() {
   }
   SetColor(255, 255, 255);
   SetAlpha(1.0f);
-  DrawAt(game.pointerImage, game.mouseX, game.mouseY);
+  DrawImageFrame(game.pointerImage, static_cast<float>(game.mouseX), static_cast<float>(game.mouseY));
 }
 
 }  // namespace
+
+bool CloseRequested() {
+  if (AppTerminate() != 0) game.closeRequested = 1;
+  return game.closeRequested == 1;
+}
 
 void EnterGame() {
   if (!game.ballList.IsEmpty()) Myball::DestroyEach();
@@ -126,7 +118,7 @@ bool GameFrame() {
   SetColor(255, 255, 255);
   SetBlend(BLEND_ALPHA);
   SetAlpha(1.0f);
-  DrawScreenFrame();
+  DrawScreenFrame(game.boardBackdropImage);
 
   if (KeyPresses(KEY_P) != 0 && game.gameOver == 0) TogglePause();
 
@@ -144,7 +136,7 @@ bool GameFrame() {
 
   if (game.quitConfirm == 1) {
     SetColor(255, 255, 255);
-    DrawAt(game.quitImage, 221, 286);
+    DrawImageFrame(game.quitImage, 221, 286);
   }
   if (game.paused == 0 && game.quitConfirm == 0) {
     HandleLeftClick();
@@ -156,8 +148,7 @@ bool GameFrame() {
     // In whatever font the layers before left selected.
     SetColor(255, 255, 255);
     const std::u16string paused = u"Paused";
-    DrawString(paused, static_cast<float>(PAUSED_BAND_LEFT + (PAUSED_BAND_WIDTH - StringWidth(paused)) / 2),
-               PAUSED_TOP);
+    DrawString(paused, static_cast<float>(MessageTextX(paused)), MESSAGE_TEXT_TOP);
   }
   if (KeyPresses(KEY_ESCAPE) != 0 && game.quitConfirm == 0) {
     game.quitConfirm = 1;
@@ -206,9 +197,7 @@ void ShowDemoEnd() {
       game.leaveGame = 1;  // the next frame hands the score back
       return;
     }
-    DrawAt(game.backgroundImage, 0, 0);
-    DrawAt(game.demoEndImage, BOARD_LEFT, BOARD_TOP);
-    DrawAt(game.messageFrameImage, 95, 650);
+    DrawScreenFrame(game.demoEndImage);
     DrawPanel();
     DrawLevelThumbnail();
     Flip(-1);

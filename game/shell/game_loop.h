@@ -15,6 +15,10 @@ void EnterGame();
 // (finalScore set): that frame draws nothing more and is not presented.
 bool GameFrame();
 
+// Whether the desktop asked the program to close (the window closed, a close
+// signal); once asked, it stays asked (closeRequested) until the program ends.
+bool CloseRequested();
+
 // The demo's ending screen in place of the board, its own loop of frames
 // until Return; then play starts again at level 1 with the score kept.
 void ShowDemoEnd();

@@ -57,11 +57,16 @@ bool SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string ScoresFilePath() {
+std::string UserGameFolder() {
   // Without a per-user folder the path would land in the root folder.
   const std::string appDir = GetUserAppDir();
   if (appDir.empty()) return {};
-  return appDir + "/Velmarch/Quillory demo/scores.dat";
+  return appDir + "/Velmarch/Quillory demo/";
+}
+
+std::string ScoresFilePath() {
+  const std::string folder = UserGameFolder();
+  return folder.empty() ? std::string() : folder + "scores.dat";
 }
 
 void RestoreDefaultHiscores() {

@@ -7,8 +7,10 @@
 
 #include <string>
 
-// The per-user game folder's "scores.dat"; empty when there is no per-user
+// The per-user game folder, ending with "/"; empty when there is no per-user
 // application-data folder.
+std::string UserGameFolder();
+// The per-user game folder's "scores.dat"; empty without one.
 std::string ScoresFilePath();
 
 // Fills hiscoreNames and hiscoreScores from the scores file. A missing or

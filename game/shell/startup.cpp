@@ -35,22 +35,20 @@ int Fatal(const std::u16string& text) {
 
 }  // namespace
 
-std::string UserGameFolder() { return GetUserAppDir() + "/Velmarch/Quillory demo/"; }
-std::string TempFolder() { return UserGameFolder() + "temp/"; }
+std::string TempFolder() {
+  const std::string folder = UserGameFolder();
+  return folder.empty() ? std::string() : folder + "temp/";
+}
 
 void ReadInstructions(const std::string& path) {
   game.instructionLines.clear();
   auto stream = OpenReader(path);
+  // Reading lines never fails once the file is open; opening it can.
   if (!stream) {
     game.instructionLines.push_back(INSTRUCTIONS_ERROR);
     return;
   }
-  try {
-    while (!Eof(stream)) game.instructionLines.push_back(ReadLine(stream));
-  } catch (const TStreamReadException&) {
-    if (game.instructionLines.empty()) game.instructionLines.emplace_back();
-    game.instructionLines[0] = INSTRUCTIONS_ERROR;
-  }
+  while (!Eof(stream)) game.instructionLines.push_back(ReadLine(stream));
   CloseFileStream(stream);
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "game/shell/hiscores.h"
+
 struct TStartOptions {
   bool window = false;      // a 1024 x 768 window instead of full screen
   std::optional<int> seed;  // deal from this seed instead of the clock
@@ -20,7 +22,6 @@ int StartUp(const TStartOptions& options);
 // cannot be read gives the error line as its only line.
 void ReadInstructions(const std::string& path);
 
-// The per-user game folder (holding scores.dat) and start-up's temporary
-// folder for the unpacked pictures; both end with "/".
-std::string UserGameFolder();
+// Start-up's temporary folder for the unpacked pictures, in the per-user game
+// folder (hiscores.h); ends with "/", empty without a per-user folder.
 std::string TempFolder();

@@ -33,10 +33,6 @@ constexpr Underline MENU_UNDERLINES[MENU_ENTRIES] = {
 
 TTitleState title;
 
-void DrawAt(const std::shared_ptr<TImage>& image, int x, int y) {
-  DrawImageFrame(image, static_cast<float>(x), static_cast<float>(y), 0);
-}
-
 void DrawCentred(const std::u16string& text, int y) {
   DrawString(text, static_cast<float>((1024 - StringWidth(text)) / 2), static_cast<float>(y));
 }
@@ -45,11 +41,6 @@ void DrawCentred(const std::u16string& text, int y) {
 bool Quit() {
   SaveHiscores();
   return false;
-}
-
-bool CloseRequested() {
-  if (AppTerminate() != 0) game.closeRequested = 1;
-  return game.closeRequested == 1;
 }
 
 void DrawHiscores() {
@@ -80,7 +71,7 @@ void DrawMenu() {
   DrawLine(static_cast<float>(u.x0), static_cast<float>(u.y), static_cast<float>(u.x1), static_cast<float>(u.y), true);
   if (game.instructionsOpen == 1) {
     SetColor(255, 255, 255);
-    DrawAt(game.instructionsImage, 157, 254);
+    DrawImageFrame(game.instructionsImage, 157, 254);
     SetTextFont(game.instructionsFont);
     SetColor(240, 100, 240);
     for (size_t i = 0; i < game.instructionLines.size(); ++i) {
@@ -189,7 +180,7 @@ bool TitleFrame() {
   if (CloseRequested()) return Quit();
 
   SetColor(255, 255, 255);
-  DrawAt(game.startScreenImage, 0, 0);
+  DrawImageFrame(game.startScreenImage, 0, 0);
 
   if (KeyPresses(KEY_ESCAPE) != 0) {
     if (game.menuOpen == 0) return Quit();
@@ -197,8 +188,8 @@ bool TitleFrame() {
     game.creditsOpen = 0;
     game.instructionsOpen = 0;
   }
-  if (game.menuOpen == 1) DrawAt(game.menuImage, 295, 101);
-  if (game.creditsOpen == 1) DrawAt(game.creditsImage, 312, 185);
+  if (game.menuOpen == 1) DrawImageFrame(game.menuImage, 295, 101);
+  if (game.creditsOpen == 1) DrawImageFrame(game.creditsImage, 312, 185);
 
   if (KeyPresses(KEY_F1) != 0 && game.menuOpen == 0 && game.enteringName == 0) {
     title.restoreAsked = 1;

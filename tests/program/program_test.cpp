@@ -115,7 +115,7 @@ class Program : public ::testing::Test {
   // Waits for the title screen with the keyboard on it.
   void StartToTitle(std::vector<std::string> args = {}, std::map<std::string, std::string> env = {}) {
     Start(std::move(args), std::move(env));
-    window = WaitForWindow("Quillory demo", 10000);
+    window = FindTopLevelWindow("Quillory demo", 10000);
     ASSERT_NE(window, 0u) << "no window";
     ASSERT_TRUE(WaitForTable()) << "no title screen";
     Pause(300);  // the keyboard comes a moment after the window
@@ -290,7 +290,7 @@ TEST_F(Program, FatalStartUpErrorsEndWithTheirMessage) {
       Pause(50);
     }
     EXPECT_TRUE(shown) << Stderr();
-    if (const unsigned long box = WaitForWindow("Quillory demo", 5000)) {
+    if (const unsigned long box = FindTopLevelWindow("Quillory demo", 5000)) {
       Xdo({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
     }
     EXPECT_EQ(Exit(), 1);

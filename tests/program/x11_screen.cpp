@@ -8,31 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-
 extern char** environ;
-
-namespace {
-
-unsigned long FindIn(Display* d, Window w, const std::string& title) {
-  XTextProperty tp{};
-  if (XGetWMName(d, w, &tp) && tp.value) {
-    const bool same = tp.nitems == title.size() && std::memcmp(tp.value, title.data(), title.size()) == 0;
-    XFree(tp.value);
-    XWindowAttributes attrs{};
-    if (same && XGetWindowAttributes(d, w, &attrs) && attrs.map_state == IsViewable) return w;
-  }
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned int n = 0;
-  unsigned long found = 0;
-  if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-    for (unsigned int i = 0; i < n && !found; ++i) found = FindIn(d, children[i], title);
-    if (children) XFree(children);
-  }
-  return found;
-}
-
-}  // namespace
 
 pid_t Spawn(std::vector<std::string> args, const std::map<std::string, std::string>& env,
             const std::string& errFile) {
@@ -63,18 +39,6 @@ bool Xdo(std::vector<std::string> args) {
   const pid_t pid = Spawn(std::move(args));
   int status = 0;
   return pid && waitpid(pid, &status, 0) >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-unsigned long WaitForWindow(const std::string& title, int timeoutMs) {
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return 0;
-  unsigned long found = 0;
-  for (int waited = 0; !found && waited <= timeoutMs; waited += 20) {
-    found = FindIn(d, DefaultRootWindow(d), title);
-    if (!found) usleep(20000);
-  }
-  XCloseDisplay(d);
-  return found;
 }
 
 TScreenShot GrabScreen() {

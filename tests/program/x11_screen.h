@@ -17,8 +17,9 @@ pid_t Spawn(std::vector<std::string> args, const std::map<std::string, std::stri
 // Runs xdotool with these arguments; true when it succeeded.
 bool Xdo(std::vector<std::string> args);
 
-// A viewable window with exactly this title; 0 when none appears in time.
-unsigned long WaitForWindow(const std::string& title, int timeoutMs);
+// A viewable top-level window with exactly this title, 0 if none appears
+// within the time (tests/xinput/x11_probe.cpp).
+unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
 
 struct TScreenShot {
   int width = 0, height = 0;

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   const MySquare bonus = game.bonusKind != 0 ? BonusSquare(game.bonusKind) : MySquare{-1, -1};
 
   const pid_t pid = Spawn({QUILLORY_EXE, "--seed", std::to_string(SEED)});
-  if (!pid || !WaitForWindow("Quillory demo", 15000)) {
+  if (!pid || !FindTopLevelWindow("Quillory demo", 15000)) {
     std::fprintf(stderr, "quillory_screenshots: the game did not start\n");
     return 1;
   }
