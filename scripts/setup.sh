@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri
+  libsdl2-dev libx11-dev libxdamage-dev libgl-dev libgl1-mesa-dri
   libopenal-dev libvorbis-dev libogg-dev
   libpng-dev libjpeg-dev libfreetype-dev zlib1g-dev libcairo2-dev
   libgtest-dev googletest libbenchmark-dev valgrind

@@ -118,12 +118,21 @@ class Program : public ::testing::Test {
     window = FindTopLevelWindow("Quillory demo", 10000);
     ASSERT_NE(window, 0u) << "no window";
     ASSERT_TRUE(WaitForTable()) << "no title screen";
-    Pause(300);  // the keyboard comes a moment after the window
+    // The keyboard comes a moment after the window, and its arrival clears
+    // the keys: wait for it and for the program to have seen it.
+    for (int waited = 0; !HasFocus(window) && waited < 10000; waited += 20) Pause(20);
+    ASSERT_TRUE(HasFocus(window)) << "no keyboard";
+    ASSERT_TRUE(AwaitFrames(window, 3, 10000));
   }
-  void Key(const std::string& key, int pauseMs = 250) {
-    ASSERT_TRUE(Xdo({"key", key}));
-    Pause(pauseMs);
+  // Input goes in one step at a time: each is read before the next is sent,
+  // however slowly the frames come (two keys read in one frame act otherwise).
+  void Step(std::vector<std::string> xdo, int frames = 3) {
+    ASSERT_TRUE(Xdo(std::move(xdo)));
+    ASSERT_TRUE(AwaitFrames(window, frames, 10000)) << "the program stopped drawing";
   }
+  void Key(const std::string& key) { Step({"key", key}); }
+  // A key that ends the program: no frames follow it.
+  void LastKey(const std::string& key) { ASSERT_TRUE(Xdo({"key", key})); }
   int Exit(int timeoutMs = 10000) {
     const int status = WaitExit(pid, timeoutMs);
     pid = 0;
@@ -148,7 +157,7 @@ TEST_F(Program, TheTitleScreenComesUpWithMusicAndEscSavesTheDefaultTable) {
   const TScreenShot shot = GrabScreen();
   EXPECT_GT(CountColour(shot, 0, 674, 1023, 700, 80, 240, 80, 60), 0) << "Press M for Menu";
   Pause(1000);  // a second of music
-  Key("Escape");
+  LastKey("Escape");
   EXPECT_EQ(Exit(), 0);
   EXPECT_EQ(ReadFile(scores), ScoresBytes(kDefaults)) << "the default table, 100 bytes";
   EXPECT_FALSE(fs::exists(scores.parent_path() / "temp")) << "the unpacked pictures are gone";
@@ -178,7 +187,7 @@ TEST_F(Program, TheMenuOpensCreditsAndInstructionsAndThreeEscPressesQuit) {
   Key("Escape");
   Key("Escape");
   ASSERT_TRUE(WaitForTable()) << "back on the title screen";
-  Key("Escape");
+  LastKey("Escape");
   EXPECT_EQ(Exit(), 0);
   EXPECT_EQ(ReadFile(scores), ScoresBytes(kDefaults));
 }
@@ -189,7 +198,7 @@ TEST_F(Program, F1ThenYRestoresTheDefaultTable) {
   StartToTitle({"--window"});
   Key("F1");
   Key("y");
-  Key("Escape");
+  LastKey("Escape");
   EXPECT_EQ(Exit(), 0);
   EXPECT_EQ(ReadFile(scores), ScoresBytes(kDefaults));
 }
@@ -212,26 +221,24 @@ std::pair<MySquare, MySquare> PairFor(int seed) {
   return {};
 }
 
-void ClickSquare(MySquare s) {
-  ASSERT_TRUE(Xdo({"mousemove", std::to_string(45 + 75 * s.x + 37), std::to_string(36 + 75 * s.y + 37), "click", "1"}));
-  Pause(300);
+std::vector<std::string> ClickOn(MySquare s) {
+  return {"mousemove", std::to_string(45 + 75 * s.x + 37), std::to_string(36 + 75 * s.y + 37), "click", "1"};
 }
 
 TEST_F(Program, AGameLeftWithYEntersItsScoreUnderTheTypedNameAndTheNextStartKeepsIt) {
   WriteFile(scores, ScoresBytes(std::vector<std::pair<std::string, int>>(8, {"Nobody", 0})));
   const auto [a, b] = PairFor(11);
   StartToTitle({"--seed", "11"});
-  Key("Return", 800);
-  ASSERT_TRUE(WaitForTable(false)) << "the game screen";
-  ClickSquare(a);
-  ClickSquare(b);
-  Key("Escape", 400);
-  Key("y", 600);
-  ASSERT_TRUE(WaitForTable()) << "back on the title screen";
-  ASSERT_TRUE(Xdo({"type", "--delay", "120", "Ann"}));
-  Pause(300);
   Key("Return");
+  ASSERT_TRUE(WaitForTable(false)) << "the game screen";
+  Step(ClickOn(a));
+  Step(ClickOn(b));
   Key("Escape");
+  Key("y");
+  ASSERT_TRUE(WaitForTable()) << "back on the title screen";
+  Step({"type", "--delay", "120", "Ann"}, 6);  // a character a frame
+  Key("Return");
+  LastKey("Escape");
   ASSERT_EQ(Exit(), 0);
   const Bytes saved = ReadFile(scores);
   const Bytes first = ScoresBytes({{"Ann", 2}});
@@ -239,7 +246,7 @@ TEST_F(Program, AGameLeftWithYEntersItsScoreUnderTheTypedNameAndTheNextStartKeep
   EXPECT_TRUE(std::equal(first.begin(), first.end(), saved.begin())) << "Ann with the pair's 2 points at the top";
 
   StartToTitle();
-  Key("Escape");
+  LastKey("Escape");
   EXPECT_EQ(Exit(), 0);
   EXPECT_EQ(ReadFile(scores), saved) << "read back and saved again unchanged";
 }
@@ -290,9 +297,7 @@ TEST_F(Program, FatalStartUpErrorsEndWithTheirMessage) {
       Pause(50);
     }
     EXPECT_TRUE(shown) << Stderr();
-    if (const unsigned long box = FindTopLevelWindow("Quillory demo", 5000)) {
-      Xdo({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
-    }
+    EXPECT_TRUE(CloseBoxWithReturn("Quillory demo", 10000)) << "the box";
     EXPECT_EQ(Exit(), 1);
     if (!c.blockTemp) {
       EXPECT_FALSE(fs::exists(temp / "peite.png")) << "no unpacked picture left behind";

@@ -20,6 +20,14 @@ bool Xdo(std::vector<std::string> args);
 // A viewable top-level window with exactly this title, 0 if none appears
 // within the time (tests/xinput/x11_probe.cpp).
 unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
+// Presses Return on the box with this title until it has gone; false when no
+// box showed or it stayed (tests/xinput/x11_probe.cpp).
+bool CloseBoxWithReturn(const std::string& title, int timeoutMs);
+// Waits until the window has shown this many more frames: input sent before
+// the call has then been read (tests/xinput/x11_probe.cpp).
+bool AwaitFrames(unsigned long window, int frames, int timeoutMs);
+// The window holds the X keyboard focus.
+bool HasFocus(unsigned long window);
 
 struct TScreenShot {
   int width = 0, height = 0;

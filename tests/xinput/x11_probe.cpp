@@ -4,11 +4,19 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <array>
 #include <cstring>
 #include <string>
+#include <vector>
+
+// Defined by each program that links this file: xdotool with these arguments.
+bool Xdo(std::vector<std::string> args);
 
 unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs) {
   Display* d = XOpenDisplay(nullptr);
@@ -36,6 +44,78 @@ unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs) {
   }
   XCloseDisplay(d);
   return found;
+}
+
+// A box can be viewable a moment before it reads its keys, and a Return sent
+// then is lost: press it again until the box has gone.
+bool CloseBoxWithReturn(const std::string& title, int timeoutMs) {
+  unsigned long box = FindTopLevelWindow(title, timeoutMs);
+  for (int waited = 0; box && waited <= timeoutMs; waited += 500) {
+    Xdo({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
+    for (int gone = 0; gone < 500; gone += 20) {
+      if (FindTopLevelWindow(title, 0) != box) return true;
+      usleep(20000);
+    }
+  }
+  return false;
+}
+
+// Every frame the program shows reaches the X server as new contents of its
+// window. Counting them is how a test knows that input it sent has been read:
+// the frame under way when a key arrives may have polled already, the next one
+// has not. Ends false when the window stops drawing for the time.
+bool AwaitFrames(unsigned long window, int frames, int timeoutMs) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  int eventBase = 0, errorBase = 0;
+  if (!XDamageQueryExtension(d, &eventBase, &errorBase)) {
+    XCloseDisplay(d);
+    return false;
+  }
+  // A window that has gone raises BadDrawable, which would end the test.
+  const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  const Damage damage = XDamageCreate(d, window, XDamageReportNonEmpty);
+  XSync(d, False);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  int seen = 0;
+  while (seen < frames && std::chrono::steady_clock::now() < until) {
+    if (XPending(d) == 0) {
+      pollfd fd{ConnectionNumber(d), POLLIN, 0};
+      poll(&fd, 1, 20);
+      continue;
+    }
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.type == eventBase + XDamageNotify) {
+      ++seen;
+      XDamageSubtract(d, damage, None, None);  // the next frame reports again
+    }
+  }
+  XDamageDestroy(d, damage);
+  XSync(d, False);
+  XSetErrorHandler(previous);
+  XCloseDisplay(d);
+  return seen >= frames;
+}
+
+// The window holds the X keyboard focus (itself or a window inside it).
+bool HasFocus(unsigned long window) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  bool inside = false;
+  for (Window w = focus; w > PointerRoot && !inside;) {
+    inside = w == window;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &n)) break;
+    if (children) XFree(children);
+    w = parent == root ? 0 : parent;
+  }
+  XCloseDisplay(d);
+  return inside;
 }
 
 namespace {

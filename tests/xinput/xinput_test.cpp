@@ -24,9 +24,10 @@
 
 extern char** environ;
 
-// x11_find.cpp: a viewable top-level window with this exact title, 0 if none
-// appears within the time.
+// x11_probe.cpp: a viewable top-level window with this exact title, 0 if none
+// appears within the time; Return pressed on a box until it has gone.
 unsigned long FindTopLevelWindow(const std::string& title, int timeoutMs);
+bool CloseBoxWithReturn(const std::string& title, int timeoutMs);
 // What the X server shows at root position (x, y).
 std::array<int, 3> ScreenPixel(SDL_Window* win, int x, int y);
 unsigned long CreatePlainWindow(int w, int h);
@@ -35,7 +36,6 @@ void DestroyPlainWindow(unsigned long win);
 
 namespace {
 
-// Runs xdotool with these arguments; true when it succeeded.
 pid_t Spawn(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -45,6 +45,9 @@ pid_t Spawn(std::vector<std::string> args) {
   return pid;
 }
 
+}  // namespace
+
+// Runs xdotool with these arguments; true when it succeeded.
 bool Xdo(std::vector<std::string> args) {
   args.insert(args.begin(), "xdotool");
   const pid_t pid = Spawn(std::move(args));
@@ -53,6 +56,8 @@ bool Xdo(std::vector<std::string> args) {
   if (waitpid(pid, &status, 0) < 0) return false;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+namespace {
 
 class XInputTest : public ::testing::Test {
  protected:
@@ -326,10 +331,7 @@ TEST_F(XInputTest, NotifyShowsABoxCaptionedWithTheTitleAndLogsTheText) {
   SetApplicationTitle(u"Notify probe");  // the game window keeps its own title
   // Someone reads the box and presses Return.
   bool closed = false;
-  std::thread reader([&closed] {
-    const unsigned long box = FindTopLevelWindow("Notify probe", 5000);
-    closed = box && Xdo({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
-  });
+  std::thread reader([&closed] { closed = CloseBoxWithReturn("Notify probe", 10000); });
   testing::internal::CaptureStderr();
   Notify(u"The picture archive is missing.", false);
   const std::string logged = testing::internal::GetCapturedStderr();
