@@ -120,7 +120,7 @@ std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s
 
 int Run(int argc, char** argv) {
   const char* const usage =
-      "usage: quillory_assetgen --out DIR [--contact-sheet FILE] [--preview DIR] [--icons DIR]";
+      "usage: quillory_assetgen [--out DIR [--contact-sheet FILE] [--preview DIR]] [--icons DIR]";
   std::string out, sheet_path, preview, icons;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
