@@ -178,7 +178,8 @@ TEST_F(InstalledPrefix, TheProgramFolderIsTheOneTheBuildMade) {
 TEST_F(InstalledPrefix, TheLauncherWorksFromAMovedPrefixAndThroughALink) {
   char pattern[] = "/tmp/quillory-moved-XXXXXX";
   ASSERT_TRUE(mkdtemp(pattern));
-  const fs::path moved = fs::path(pattern) / "elsewhere";
+  // A space in the path catches a launcher that splits it.
+  const fs::path moved = fs::path(pattern) / "else where";
   fs::copy(prefix, moved, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   fs::create_directories(fs::path(pattern) / "links");
   const fs::path link = fs::path(pattern) / "links" / "quillory";
