@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-cabinsketch fonts-comic-neue fonts-glasstty fonts-3270 fonts-oldstandard
   fonts-goudybookletter fonts-cabin fonts-league-spartan fonts-cantarell
   fonts-terminus-otb
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

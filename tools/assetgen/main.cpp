@@ -1,7 +1,8 @@
 // quillory_assetgen: writes the game's program folder (pictures, sounds,
 // fonts, the picture archive, the instruction text and the font licences).
 //
-//   quillory_assetgen --out DIR [--contact-sheet FILE] [--preview DIR]
+//   quillory_assetgen --out DIR [--contact-sheet FILE] [--preview DIR] [--icons DIR]
+//   quillory_assetgen --icons DIR
 //
 // Everything is drawn and synthesised here, except the fonts, which come from
 // Debian's free font packages. The output is the same bytes on every run.
@@ -19,6 +20,7 @@
 
 #include "tools/assetgen/archive.h"
 #include "tools/assetgen/canvas.h"
+#include "tools/assetgen/icons.h"
 #include "tools/assetgen/pictures.h"
 #include "tools/assetgen/sounds.h"
 
@@ -117,19 +119,38 @@ std::vector<uint8_t> ReadFile(const std::string& path, const char* package) {
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
 int Run(int argc, char** argv) {
-  std::string out, sheet_path, preview;
+  const char* const usage =
+      "usage: quillory_assetgen [--out DIR [--contact-sheet FILE] [--preview DIR]] [--icons DIR]";
+  std::string out, sheet_path, preview, icons;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if ((a == "--out" || a == "--contact-sheet" || a == "--preview") && i + 1 < argc) {
+    if ((a == "--out" || a == "--contact-sheet" || a == "--preview" || a == "--icons") && i + 1 < argc) {
       std::string v = argv[++i];
       if (a == "--out") out = v;
       else if (a == "--contact-sheet") sheet_path = v;
+      else if (a == "--icons") icons = v;
       else preview = v;
     } else {
-      Fail("usage: quillory_assetgen --out DIR [--contact-sheet FILE] [--preview DIR]");
+      Fail(usage);
     }
   }
-  if (out.empty()) Fail("usage: quillory_assetgen --out DIR [--contact-sheet FILE] [--preview DIR]");
+  if (out.empty() && icons.empty()) Fail(usage);
+
+  // The library lives until the process ends: Cairo's font cache may still
+  // hold faces made from it.
+  static FT_Library lib;
+  if (FT_Init_FreeType(&lib) != 0) Fail("cannot start FreeType");
+
+  // The desktop icon and its sizes, for installing; they are not part of
+  // the program folder.
+  if (!icons.empty()) {
+    const FontSource& numbers = kFonts[0];
+    ReadFile(numbers.source, numbers.package);  // fails with the package to install
+    Font font(lib, numbers.source);
+    MakeDir(icons);
+    for (auto& [name, bytes] : DrawIcons(font)) WriteFile(icons + "/" + name, bytes);
+    if (out.empty()) return 0;
+  }
 
   // The music takes the longest: synthesise and encode the sounds on the
   // second core while the pictures are drawn.
@@ -144,10 +165,6 @@ int Run(int argc, char** argv) {
   MakeDir(out);
   for (const char* sub : {"gfx", "fx", "music", "data", "licenses"}) MakeDir(out + "/" + sub);
 
-  // The library lives until the process ends: Cairo's font cache may still
-  // hold faces made from it.
-  static FT_Library lib;
-  if (FT_Init_FreeType(&lib) != 0) Fail("cannot start FreeType");
   Fonts fonts;
   {
     std::unique_ptr<Font>* roles[] = {&fonts.display, &fonts.mono, &fonts.serif, &fonts.sans, &fonts.thin};

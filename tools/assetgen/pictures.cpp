@@ -1272,6 +1272,55 @@ std::unique_ptr<Canvas> DrawDemoEnding(Fonts& f) {
 
 }  // namespace
 
+// The desktop icon: a corner of the board, two squares still face down and
+// a pair turned up between them, on the board's night plate with its gold
+// rim. Drawn on a 256 x 256 grid; the caller scales it to every size.
+void DrawAppIcon(cairo_t* cr, Font& numbers) {
+  const double plate = 14, plateSize = 228, plateR = 38;
+  RoundedRect(cr, plate + 2, plate + 5, plateSize, plateSize, plateR);
+  SetRgb(cr, Hex(0x080616), 0.35);
+  cairo_fill(cr);
+  RoundedRect(cr, plate, plate, plateSize, plateSize, plateR);
+  FillPattern(cr, Vertical(plate, plate + plateSize, {{0, kPanelTop}, {1, kNightDeep}}));
+  RoundedRect(cr, plate + 4, plate + 4, plateSize - 8, plateSize - 8, plateR - 4);
+  cairo_set_line_width(cr, 8);
+  SetPattern(cr, GoldDiagonal(plate, plate, plateSize, plateSize));
+  cairo_stroke(cr);
+
+  const double tile = 90, gap = 8, first = 128 - tile - gap / 2;
+  for (int row = 0; row < 2; ++row) {
+    for (int col = 0; col < 2; ++col) {
+      const double x = first + col * (tile + gap), y = first + row * (tile + gap);
+      cairo_save(cr);
+      cairo_translate(cr, x, y);
+      if (row == col) {
+        // The face-down square of the board, scaled from its 75 pixels.
+        cairo_scale(cr, tile / 75, tile / 75);
+        DrawSquareTile(cr, false);
+      } else {
+        // A square turned up shows its number in blue on pale blue.
+        RoundedRect(cr, 0, 0, tile, tile, 12);
+        cairo_pattern_t* face = cairo_pattern_create_linear(0, 0, tile, tile);
+        cairo_pattern_add_color_stop_rgb(face, 0, 0.86, 0.93, 1.0);
+        cairo_pattern_add_color_stop_rgb(face, 1, 0.62, 0.76, 0.97);
+        cairo_set_source(cr, face);
+        cairo_fill(cr);
+        cairo_pattern_destroy(face);
+        RoundedRect(cr, 1, 1, tile - 2, tile - 2, 11);
+        cairo_set_line_width(cr, 2);
+        SetPattern(cr, GoldDiagonal(0, 0, tile, tile));
+        cairo_stroke(cr);
+        SymbolText(cr, numbers, 70, tile / 2, tile / 2, "7", Hex(0x1f4fb8), Hex(0xf4f8ff), 5);
+      }
+      cairo_restore(cr);
+    }
+  }
+  // The board frame's gold sparkle on the plate's corner.
+  Glow(cr, 226, 30, 30, kGoldLight, 0.55);
+  Star(cr, 226, 30, 22, 5, 4, 0);
+  Fill(cr, kGoldLight);
+}
+
 std::vector<Picture> DrawPictures(Fonts& f) {
   std::vector<Picture> out;
   auto add = [&out](std::string name, Format format, bool archived, std::unique_ptr<Canvas> c) {

@@ -19,6 +19,8 @@ struct Picture {
 };
 
 std::vector<Picture> DrawPictures(Fonts& fonts);
+// The desktop icon on a 256 x 256 grid, its numbers in the given font.
+void DrawAppIcon(cairo_t* cr, Font& numbers);
 const Picture& Find(const std::vector<Picture>& pictures, const std::string& name);
 
 // Every picture at its real size, labelled, on a checkerboard that shows
