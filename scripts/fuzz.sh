@@ -19,7 +19,7 @@ cmake --build build/fuzz -j "${JOBS:-$(nproc)}"
 
 OUT="$ROOT/build/fuzz-campaign"
 mkdir -p "$OUT/logs"
-export LSAN_OPTIONS="suppressions=$ROOT/fuzz/lsan.supp"
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 run() {
@@ -53,8 +53,8 @@ printf '\n%-8s %12s %9s %8s %8s  %s\n' harness executions execs/s corpus crashes
 found=0
 for h in "${HARNESSES[@]}"; do
   log="$OUT/logs/$h.log"
-  execs=$( (grep -o 'stat::number_of_executed_units: [0-9]*' "$log" || true) | awk '{print $2}' | tail -1)
-  rate=$( (grep -o 'stat::average_exec_per_sec: [0-9]*' "$log" || true) | awk '{print $2}' | tail -1)
+  execs=$( (grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" || true) | awk '{print $2}' | tail -1)
+  rate=$( (grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" || true) | awk '{print $2}' | tail -1)
   if [ -z "$execs" ]; then  # stopped by a crash: the last progress line
     execs=$( (grep -o '^#[0-9]*' "$log" || true) | tr -d '#' | tail -1)
     rate=$( (grep -o 'exec/s: [0-9]*' "$log" || true) | awk '{print $2}' | tail -1)
