@@ -1,6 +1,7 @@
-// Font files through FreeType: the input is written to a file, opened at a
-// pixel size and a handful of glyphs rendered, each checked against the
-// rectangle it reports.
+// Font files through FreeType: the input is opened at a pixel size, as a
+// file or (for inputs of odd length) as a stream address whose bytes the
+// font reads into memory, and a handful of glyphs rendered, each checked
+// against the rectangle it reports.
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,17 @@
 #include "fuzz/fuzz_common.h"
 
 namespace {
+
+// Answers "fuzz::font" with the current input.
+class InputStreams : public TStreamFactory {
+ public:
+  std::shared_ptr<TStream> CreateStream(const std::string&, const std::string& proto,
+                                        const std::string& path, bool readable, bool writeable) override {
+    if (proto != "fuzz" || path != "font" || !readable || writeable) return nullptr;
+    return std::make_shared<TMemoryStream>(bytes);
+  }
+  std::string bytes;
+};
 
 void CheckGlyph(TFont& font, int index) {
   auto glyph = font.LoadGlyph(index);
@@ -34,8 +46,15 @@ void CheckGlyph(TFont& font, int index) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = fuzz::PrivateFolder() + "/font.bin";
-  fuzz::WriteWholeFile(path, data, size);
+  static const std::string file = fuzz::PrivateFolder() + "/font.bin";
+  static InputStreams streams;
+  std::string path = file;
+  if (size & 1) {
+    streams.bytes.assign(reinterpret_cast<const char*>(data), size);
+    path = "fuzz::font";
+  } else {
+    fuzz::WriteWholeFile(file, data, size);
+  }
   // The game's fonts are opened at sizes like these, smoothed and not.
   const int pixelSize = size > 0 ? 8 + data[size - 1] % 40 : 16;
   const int style = size > 1 && (data[size - 2] & 1) ? FONT_SMOOTH : 0;
