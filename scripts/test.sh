@@ -28,4 +28,13 @@ for variant in normal asan; do
     status=1
   fi
 done
+# The fuzz harnesses (clang, libFuzzer): every seed and kept regression input once.
+echo "== fuzz build"
+cmake -S . -B build/fuzz -DQUILLORY_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/fuzz -j "$JOBS"
+echo "== fuzz regression pass"
+if ! ctest --test-dir build/fuzz --output-on-failure -j "$JOBS"; then
+  status=1
+fi
 exit $status

@@ -133,6 +133,48 @@ inline std::string BmpHeader(int32_t width, int32_t height, int bits, uint32_t c
   return h;
 }
 
+// A BMP with an information header of infoSize bytes: 12 is the OS/2 1.x
+// core header (16-bit sizes, no colour count, three-byte palette entries);
+// any other size holds the fields of the 40-byte header as far as it reaches
+// and zeros after them. palette holds 0xRRGGBB entries; rows are the file's
+// rows, padded, bottom row first.
+inline std::string BmpOfInfoSize(uint32_t infoSize, int32_t width, int32_t height, int bits,
+                                 const std::vector<uint32_t>& palette, const std::string& rows) {
+  const bool core = infoSize == 12;
+  std::string info;
+  Put32(info, infoSize);
+  if (core) {
+    Put16(info, static_cast<uint32_t>(width));
+    Put16(info, static_cast<uint32_t>(height));
+    Put16(info, 1);
+    Put16(info, static_cast<uint32_t>(bits));
+  } else {
+    Put32(info, static_cast<uint32_t>(width));
+    Put32(info, static_cast<uint32_t>(height));
+    Put16(info, 1);
+    Put16(info, static_cast<uint32_t>(bits));
+    Put32(info, 0);  // no compression
+    Put32(info, 0);
+    Put32(info, 2835);
+    Put32(info, 2835);
+    Put32(info, static_cast<uint32_t>(palette.size()));
+    Put32(info, 0);
+    info.resize(infoSize, '\0');
+  }
+  std::string pal;
+  for (uint32_t c : palette) {
+    pal.push_back(static_cast<char>(c & 0xFF));
+    pal.push_back(static_cast<char>((c >> 8) & 0xFF));
+    pal.push_back(static_cast<char>((c >> 16) & 0xFF));
+    if (!core) pal.push_back('\0');
+  }
+  std::string h = "BM";
+  Put32(h, static_cast<uint32_t>(14 + info.size() + pal.size() + rows.size()));
+  Put32(h, 0);
+  Put32(h, static_cast<uint32_t>(14 + info.size() + pal.size()));
+  return h + info + pal + rows;
+}
+
 inline std::shared_ptr<TStream> Memory(std::string bytes) {
   return std::make_shared<TMemoryStream>(std::move(bytes));
 }

@@ -370,6 +370,62 @@ TEST(BmpLoader, RefusesWhatItCannotReadFaithfully) {
   EXPECT_FALSE(Load(past));
 }
 
+// The information header's size says which header it is: the OS/2 1.x core
+// header (12), the OS/2 2.x one (16 to 64 bytes, the Windows fields first),
+// the Windows ones (40, 52, 56, 108, 124). Any other size is no header this
+// loader knows, and guessing where its palette starts gives wrong colours.
+TEST(BmpLoader, InformationHeaderSizes) {
+  // 2 x 2 at 24 bits: rows of 6 bytes padded to 8, bottom row first.
+  const std::string rows24("\x01\x02\x03\x04\x05\x06\0\0\x11\x12\x13\x14\x15\x16\0\0", 16);
+  // 3 x 1 at 4 bits over a full 16-entry palette: indices 15, 1, 2.
+  std::vector<uint32_t> palette16;
+  for (uint32_t i = 0; i < 16; ++i) palette16.push_back(0x100000u * i + 0x0200u * i + 0x03u * i);
+  const std::string row4("\xF1\x20\0\0", 4);
+
+  for (uint32_t size : {12u, 16u, 20u, 40u, 48u, 52u, 56u, 64u, 108u, 124u}) {
+    SCOPED_TRACE(size);
+    auto p = Load(BmpOfInfoSize(size, 2, 2, 24, {}, rows24));
+    ASSERT_TRUE(p);
+    ASSERT_EQ(p->width, 2);
+    ASSERT_EQ(p->height, 2);
+    EXPECT_EQ(Px(p, 0, 1), 0xFF030201u);
+    EXPECT_EQ(Px(p, 1, 1), 0xFF060504u);
+    EXPECT_EQ(Px(p, 0, 0), 0xFF131211u);
+    EXPECT_EQ(Px(p, 1, 0), 0xFF161514u);
+
+    auto q = Load(BmpOfInfoSize(size, 3, 1, 4, palette16, row4));
+    ASSERT_TRUE(q);
+    ASSERT_EQ(q->width, 3);
+    EXPECT_EQ(Px(q, 0, 0), 0xFFF01E2Du);
+    EXPECT_EQ(Px(q, 1, 0), 0xFF100203u);
+    EXPECT_EQ(Px(q, 2, 0), 0xFF200406u);
+  }
+  // A core header's palette may be shorter than the depth allows: the pixel
+  // data's offset says where it ends.
+  const std::vector<uint32_t> three = {0x102030, 0x405060, 0x708090};
+  EXPECT_FALSE(Load(BmpOfInfoSize(12, 3, 1, 4, three, row4)));  // index 15 is past its three entries
+  auto core3 = Load(BmpOfInfoSize(12, 3, 1, 4, three, std::string("\x21\x00\0\0", 4)));
+  ASSERT_TRUE(core3);
+  EXPECT_EQ(Px(core3, 0, 0), 0xFF708090u);
+  EXPECT_EQ(Px(core3, 1, 0), 0xFF405060u);
+  EXPECT_EQ(Px(core3, 2, 0), 0xFF102030u);
+
+  // Sizes of no known header, with the pixel data where such a header would end.
+  const std::string fields = BmpOfInfoSize(40, 2, 2, 24, {}, "").substr(14);
+  for (uint32_t size : {0u, 11u, 13u, 15u, 65u, 100u, 107u, 109u, 125u, 4096u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(size);
+    std::string info;
+    Put32(info, size);
+    info += fields.substr(4);
+    if (size > 40 && size <= 4096) info.resize(size, '\0');
+    std::string bytes = "BM";
+    Put32(bytes, 0);
+    Put32(bytes, 0);
+    Put32(bytes, static_cast<uint32_t>(14 + info.size()));
+    EXPECT_FALSE(Load(bytes + info + rows24));
+  }
+}
+
 TEST(LoaderChain, TruncatedFilesGiveNull) {
   PngFixture s;
   s.width = 9, s.height = 7, s.pixels = RgbRamp(9, 7);
