@@ -278,4 +278,23 @@ TEST_F(ScoresFaults, ASaveKilledAtAnyMomentLeavesOneWholeTable) {
   EXPECT_EQ(FolderEntries(), kOnlyScores);
 }
 
+// What a killed save leaves is "scores.dat." and six letters or digits; the
+// next whole save removes exactly those (a link itself, never its target)
+// and nothing else of the folder.
+TEST_F(ScoresFaults, AWholeSaveRemovesOnlyWhatKilledSavesLeft) {
+  const fs::path outside = root_ / "outside.txt";
+  std::ofstream(outside) << "keep";
+  for (const char* name : {"scores.dat.Ab12Cd", "scores.dat.zzzzzz", "scores.dat.Ab12C", "scores.dat.Ab_2Cd",
+                           "scores.dat.Ab12Cde", "scores.dat.bak", "other.dat.Ab12Cd"}) {
+    std::ofstream(folder_ / name) << "x";
+  }
+  fs::create_directory(folder_ / "scores.dat.Folder");
+  fs::create_symlink(outside, folder_ / "scores.dat.Link00");
+  SaveTable(kNewTable);
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"other.dat.Ab12Cd", "scores.dat", "scores.dat.Ab12C",
+                                                       "scores.dat.Ab12Cde", "scores.dat.Ab_2Cd", "scores.dat.Folder",
+                                                       "scores.dat.bak"}));
+  EXPECT_EQ(ReadFile(outside), "keep");
+}
+
 }  // namespace
