@@ -1,9 +1,12 @@
 #include "engine/graphics/font.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/graphics/font_bitmap.h"
+
+#include FT_TRUETYPE_TABLES_H
 
 namespace {
 
@@ -45,6 +48,25 @@ bool ReadWholeStream(TStream& stream, std::vector<uint8_t>& out) {
     out.insert(out.end(), chunk, chunk + n);
   }
   return !out.empty();
+}
+
+// The number of tables an sfnt file's header (its first bytes in `head`)
+// lists; -1 for anything else (a collection, another format).
+int ListedTables(const uint8_t* head, size_t size) {
+  if (size < 6) return -1;
+  const uint32_t version = uint32_t{head[0]} << 24 | uint32_t{head[1]} << 16 | uint32_t{head[2]} << 8 | head[3];
+  if (version != 0x00010000u && version != 0x4F54544Fu /* OTTO */ && version != 0x74727565u /* true */) return -1;
+  return head[4] << 8 | head[5];
+}
+
+// FreeType leaves out each table of the directory that does not lie whole
+// inside the file. A face missing some comes from a file cut short (or with
+// a broken directory) and is refused, as a damaged picture is.
+bool HoldsEveryListedTable(FT_Face face, int listed) {
+  if (listed < 0 || !FT_IS_SFNT(face)) return true;
+  FT_ULong kept = 0;
+  if (FT_Sfnt_Table_Info(face, 0, nullptr, &kept) != 0) return false;
+  return kept == static_cast<FT_ULong>(listed);
 }
 
 }  // namespace
@@ -124,6 +146,7 @@ std::shared_ptr<TFreeTypeFont> TFreeTypeFont::Load(const std::string& source, in
     return nullptr;
   auto font = std::make_shared<TFreeTypeFont>();
   FT_Face face = nullptr;
+  int listed = -1;  // tables the file's header lists
   if (source.find("::", 1) != std::string::npos) {
     // A stream address: FreeType reads the face from the bytes in memory.
     std::shared_ptr<TStream> stream = OpenReader(source);
@@ -143,12 +166,21 @@ std::shared_ptr<TFreeTypeFont> TFreeTypeFont::Load(const std::string& source, in
     font->_buf_size = bytes.size();
     if (FT_New_Memory_Face(library, font->_buf.get(), static_cast<FT_Long>(font->_buf_size), 0, &face) != 0)
       return nullptr;
+    listed = ListedTables(font->_buf.get(), font->_buf_size);
   } else {
     std::string path = source;
     std::replace(path.begin(), path.end(), '\\', '/');
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0) return nullptr;
+    uint8_t head[6] = {};
+    size_t got = 0;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+      got = std::fread(head, 1, sizeof head, f);
+      std::fclose(f);
+    }
+    listed = ListedTables(head, got);
   }
   font->_ft_face = face;  // from here on the font closes the face
+  if (!HoldsEveryListedTable(face, listed)) return nullptr;
 
   // The largest size from the one asked for down to 1 that the face takes
   // (a scalable face takes any; a bitmap face only its strikes).

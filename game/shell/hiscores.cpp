@@ -1,5 +1,6 @@
 #include "game/shell/hiscores.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -53,6 +54,25 @@ bool SyncFolder(const std::string& folder) {
   const bool synced = fsync(fd) == 0 || errno == EINVAL;
   close(fd);
   return synced;
+}
+
+// A save killed between making its new file and the rename leaves that file
+// behind: "scores.dat." and the six letters or digits mkostemp chose. Each
+// whole save removes them, so they never pile up. Another copy of the game
+// saving at that very moment loses its new file: its rename fails and it
+// reports the failure, the table saved here stays.
+void RemoveLeftoverSaves(const std::string& folder, const std::string& prefix) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const auto plain = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (!std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(), plain)) continue;
+    // unlinkat removes a link itself and refuses a folder.
+    (void)unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  closedir(dir);
 }
 
 }  // namespace
@@ -121,5 +141,7 @@ bool SaveHiscores() {
     unlink(temp.c_str());
     return false;
   }
+  // Before the folder's sync, which makes the removals durable as well.
+  RemoveLeftoverSaves(folder, path.substr(folder.size() + 1) + ".");
   return SyncFolder(folder);
 }

@@ -24,5 +24,6 @@ void RestoreDefaultHiscores();
 // Writes the current table to the scores file. The bytes go to a new file in
 // the same folder first, which replaces "scores.dat" only once it is complete
 // and on disk: a save that fails leaves the previous file as it was. True when
-// the whole table is on disk. The folder is not created here.
+// the whole table is on disk. A whole save also removes the new files of saves
+// that were killed before their rename. The folder is not created here.
 bool SaveHiscores();

@@ -267,6 +267,27 @@ TEST(FreeTypeFont, DamagedFontFilesNeverCrash) {
   SUCCEED() << loaded << " damaged variants still opened";
 }
 
+// FreeType opens a TrueType file cut anywhere after its tables' directory,
+// leaving out the tables it no longer holds whole (the outlines among them):
+// such a face would draw nothing. By path and from memory alike it is refused.
+TEST(FreeTypeFont, AFileCutShortIsRefused) {
+  TFontMemoryFactory factory;
+  factory.name = "cut";
+  for (const std::string& path : {kScalable, std::string("/usr/share/fonts/truetype/glasstty/Glass_TTY_VT220.ttf")}) {
+    const std::string good = FileBytes(path);
+    ASSERT_GT(good.size(), 1000u) << path;
+    for (int eighths = 1; eighths < 8; ++eighths) {
+      SCOPED_TRACE(path + " cut at " + std::to_string(eighths) + "/8");
+      TempFile file(good.substr(0, good.size() * static_cast<size_t>(eighths) / 8), "cut_font.ttf");
+      EXPECT_FALSE(LoadFont(TUrl{file.path}, 20, 0));
+      factory.bytes = good.substr(0, good.size() * static_cast<size_t>(eighths) / 8);
+      EXPECT_FALSE(LoadFont(TUrl{"fontmem::cut"}, 20, 0));
+    }
+    TempFile whole(good, "whole_font.ttf");
+    EXPECT_TRUE(LoadFont(TUrl{whole.path}, 20, 0)) << path;
+  }
+}
+
 namespace {
 
 class TCountingLoader : public TFontLoader {
