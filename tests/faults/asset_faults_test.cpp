@@ -1,5 +1,6 @@
 // Every file start-up reads, damaged one at a time: missing, empty, cut to
-// half its length, replaced by garbage, or a folder in its place. Start-up
+// half its length, replaced by garbage, or (the archive, the instructions) a
+// folder in its place. Start-up
 // runs whole, in this process (window, loading picture, archive, pictures,
 // fonts, sounds, hiscores, instructions, the title screen until Esc), with
 // a system driver that keeps the message instead of showing a box. A picture,
@@ -193,7 +194,7 @@ class StartUpDriver : public QuietSystemDriver {
 
 // A program folder of links to the real one's files, so that one file at a
 // time can be replaced, and a per-user data folder of the test's own.
-class StartUpFaults : public ::testing::TestWithParam<StartFile> {
+class StartUpRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     char pattern[] = "/tmp/quillory-startfaults-XXXXXX";
@@ -298,19 +299,45 @@ class StartUpFaults : public ::testing::TestWithParam<StartFile> {
 
 const std::u16string kPictureOrFont = u"A picture or font of the game could not be loaded: ";
 
-TEST_P(StartUpFaults, EndsInItsMessageOrItsFallback) {
+// The instruction file's lines as the program folder ships them.
+std::vector<std::u16string> ShippedInstructions() {
+  std::vector<std::u16string> lines;
+  std::ifstream in(fs::path(QUILLORY_PROGRAM_DIR) / "data/instructions.txt", std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(Utf8ToText(line));
+  }
+  return lines;
+}
+
+bool Fatal(Kind k) { return k != Kind::kSound && k != Kind::kInstructions; }
+std::vector<StartFile> FilesWhere(bool fatal) {
+  std::vector<StartFile> files;
+  for (const StartFile& f : StartFiles()) {
+    if (Fatal(f.kind) == fatal) files.push_back(f);
+  }
+  return files;
+}
+
+// Nothing unpacked is left behind in the per-user folder, and a start-up
+// that went on reached the title screen.
+void ExpectTidyEnd(int status, int flips, const std::string& tempDir) {
+  if (status == 0) {
+    EXPECT_GE(flips, 9) << "the title screen did not come up";
+  }
+  std::error_code ec;
+  EXPECT_TRUE(!fs::exists(tempDir) || fs::is_empty(tempDir, ec)) << tempDir;
+}
+
+// A picture, a font or the archive: start-up stops at it with its message.
+class FatalFileFaults : public StartUpRun, public ::testing::WithParamInterface<StartFile> {};
+
+TEST_P(FatalFileFaults, EndsInTheProgramsMessageAndStatusOne) {
   const StartFile& f = GetParam();
   std::vector<Damage> damages = {Damage::kMissing, Damage::kEmpty, Damage::kHalf, Damage::kGarbage};
-  if (f.kind != Kind::kArchived) damages.push_back(Damage::kFolder);
-  const std::vector<std::u16string> instructions = [] {
-    std::vector<std::u16string> lines;
-    std::ifstream in(fs::path(QUILLORY_PROGRAM_DIR) / "data/instructions.txt", std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(Utf8ToText(line));
-    }
-    return lines;
-  }();
+  // A folder where the shell reads with its own calls; the engine's loaders
+  // see a folder as a file they cannot read, as an empty one.
+  if (f.kind == Kind::kArchive) damages.push_back(Damage::kFolder);
 
   for (const Damage d : damages) {
     SCOPED_TRACE(std::string(f.path) + " " + DamageName(d));
@@ -319,68 +346,33 @@ TEST_P(StartUpFaults, EndsInItsMessageOrItsFallback) {
     const int status = RunStartUp();
     Repair(f);
     const std::vector<std::u16string> messages = driver->messages;
-
+    EXPECT_EQ(status, 1);
     switch (f.kind) {
       case Kind::kLoadingPicture:
-        EXPECT_EQ(status, 1);
         EXPECT_EQ(messages, std::vector<std::u16string>{u"A picture of the game could not be loaded: gfx\\loading.png"});
         break;
       case Kind::kPicture:
       case Kind::kFont:
-        EXPECT_EQ(status, 1);
         EXPECT_EQ(messages, std::vector<std::u16string>{kPictureOrFont + Utf8ToText(f.asked ? f.asked : f.path)});
         break;
       case Kind::kArchive: {
         const bool absent = d == Damage::kMissing || d == Damage::kFolder;
-        EXPECT_EQ(status, 1);
         EXPECT_EQ(messages, std::vector<std::u16string>{absent ? u"Needed dat-file not found - re-install."
                                                                : u"Picture file not found! Try to restart."});
         break;
       }
       case Kind::kArchived:
-        EXPECT_EQ(status, 1);
         EXPECT_EQ(messages, std::vector<std::u16string>{d == Damage::kMissing
                                                             ? std::u16string(u"Picture file not found! Try to restart.")
                                                             : kPictureOrFont + Utf8ToText(TempDir() + f.path)});
         break;
-      case Kind::kSound: {
-        EXPECT_EQ(status, 0);
-        EXPECT_TRUE(messages.empty());
-        const std::string p = f.path;
-        const auto& sound = p == "fx/icewinds.ogg"       ? game.levelClearedSound
-                            : p == "fx/elevator_bell.ogg" ? game.pairSound
-                                                          : game.musicSound;
-        // Half a sound may still play its first half.
-        if (d != Damage::kHalf) {
-          EXPECT_FALSE(sound) << "a damaged sound was loaded";
-        }
-        break;
-      }
-      case Kind::kInstructions:
-        EXPECT_EQ(status, 0);
-        EXPECT_TRUE(messages.empty());
-        if (d == Damage::kMissing || d == Damage::kFolder) {
-          EXPECT_EQ(game.instructionLines, std::vector<std::u16string>{u"ERROR IN READING INSTRUCTIONS.TXT!"});
-        } else if (d == Damage::kEmpty) {
-          EXPECT_TRUE(game.instructionLines.empty());
-        } else if (d == Damage::kHalf) {
-          // The lines before the cut, whole.
-          ASSERT_FALSE(game.instructionLines.empty());
-          const std::vector<std::u16string> before(game.instructionLines.begin(), game.instructionLines.end() - 1);
-          EXPECT_TRUE(std::equal(before.begin(), before.end(), instructions.begin()));
-        }
-        break;
+      default: ADD_FAILURE() << "not a fatal file";
     }
-    if (status == 0) {
-      EXPECT_GE(driver->flips, 9) << "the title screen did not come up";
-    }
-    // Nothing unpacked is left behind in the per-user folder.
-    std::error_code ec;
-    EXPECT_TRUE(!fs::exists(TempDir()) || fs::is_empty(TempDir(), ec)) << TempDir();
+    ExpectTidyEnd(status, driver->flips, TempDir());
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFile, StartUpFaults, ::testing::ValuesIn(StartFiles()),
+INSTANTIATE_TEST_SUITE_P(EveryFile, FatalFileFaults, ::testing::ValuesIn(FilesWhere(true)),
                          [](const ::testing::TestParamInfo<StartFile>& info) {
                            std::string name = info.param.path;
                            for (char& c : name) {
@@ -388,6 +380,65 @@ INSTANTIATE_TEST_SUITE_P(EveryFile, StartUpFaults, ::testing::ValuesIn(StartFile
                            }
                            return name;
                          });
+
+// The sounds and the instruction file: start-up goes on without them. Their
+// fallbacks do not touch one another, so each round damages all of them at
+// once, each in another way; over the rounds each file meets every damage.
+// (One file at a time, each of these would be a whole start-up of its own.)
+class FallbackFaults : public StartUpRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FallbackFaults, StartUpGoesOnSilentOrWithTheErrorLine) {
+  const int round = GetParam();
+  const std::vector<Damage> soundDamages = {Damage::kMissing, Damage::kEmpty, Damage::kHalf, Damage::kGarbage};
+  const std::vector<Damage> textDamages = {Damage::kMissing, Damage::kEmpty, Damage::kHalf, Damage::kGarbage,
+                                           Damage::kFolder};
+  const std::vector<StartFile> files = FilesWhere(false);
+  std::vector<Damage> damages;
+  std::string what;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const bool text = files[i].kind == Kind::kInstructions;
+    const auto& list = text ? textDamages : soundDamages;
+    damages.push_back(list[(static_cast<size_t>(round) + i) % list.size()]);
+    what += std::string(files[i].path) + " " + DamageName(damages[i]) + "; ";
+    Spoil(files[i], damages[i]);
+    if (HasFatalFailure()) return;
+  }
+  SCOPED_TRACE(what);
+  const int status = RunStartUp();
+  for (const StartFile& f : files) Repair(f);
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(driver->messages.empty());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string p = files[i].path;
+    const Damage d = damages[i];
+    SCOPED_TRACE(p + " " + DamageName(d));
+    if (files[i].kind == Kind::kSound) {
+      const auto& sound = p == "fx/icewinds.ogg"       ? game.levelClearedSound
+                          : p == "fx/elevator_bell.ogg" ? game.pairSound
+                                                        : game.musicSound;
+      // Half a sound may still play its first half.
+      if (d != Damage::kHalf) {
+        EXPECT_FALSE(sound) << "a damaged sound was loaded";
+      }
+      continue;
+    }
+    if (d == Damage::kMissing || d == Damage::kFolder) {
+      EXPECT_EQ(game.instructionLines, std::vector<std::u16string>{u"ERROR IN READING INSTRUCTIONS.TXT!"});
+    } else if (d == Damage::kEmpty) {
+      EXPECT_TRUE(game.instructionLines.empty());
+    } else if (d == Damage::kHalf) {
+      // The lines before the cut, whole.
+      const std::vector<std::u16string> shipped = ShippedInstructions();
+      ASSERT_FALSE(game.instructionLines.empty());
+      ASSERT_LE(game.instructionLines.size(), shipped.size());
+      EXPECT_TRUE(std::equal(game.instructionLines.begin(), game.instructionLines.end() - 1, shipped.begin()));
+    }
+  }
+  ExpectTidyEnd(status, driver->flips, TempDir());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rounds, FallbackFaults, ::testing::Range(0, 5));
 
 // The table covers every file the program folder ships for start-up: a new
 // one must join it. The licences are for people, the executable runs.
