@@ -165,8 +165,10 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(TStream& st
     const vorbis_info* li = ov_info(&dec.file, i);
     mix = !li || li->channels != info->channels;
   }
-  // Opening a chained file can leave the decoder at a later link.
-  if (links > 1 && ov_pcm_seek(&dec.file, 0) != 0) return fail();
+  // Opening a chained file can leave the decoder at a later link. A byte seek
+  // back to the start: a sample seek there leaves libvorbisfile 1.3.7's page
+  // state broken for some damaged chains, and the next read crashes in libogg.
+  if (links > 1 && ov_raw_seek(&dec.file, 0) != 0) return fail();
   std::vector<float> wl, wr;
   int weightsFor = 0;
 
